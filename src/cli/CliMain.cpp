@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/CliMain.h"
+
+#include "base/BuildInfo.h"
+
+#include <span>
+
+namespace zk::cli {
+namespace {
+
+// One subcommand: its name, a one-line synopsis of its options, a summary, and its entry point,
+// which receives the arguments after the command's name.
+struct CliCommand {
+    const char* name;
+    const char* synopsis;
+    const char* summary;
+    int (*run)(const QStringList& arguments, std::ostream& out, std::ostream& err);
+};
+
+// Subcommands are added here as the tool's jobs become available from the command line.
+std::span<const CliCommand> Commands() {
+    return {};
+}
+
+void PrintUsage(std::ostream& out) {
+    out << "Usage: zkdevcli [--help] [--version] <command> [options]\n"
+           "\n"
+           "Finds, addresses, upgrades and maintains network cameras (IPC) and video recorders (NVR)\n"
+           "on the local network.\n"
+           "\n"
+           "Options:\n"
+           "  --help      show this text and exit\n"
+           "  --version   print the tool's version and exit\n";
+    const auto commands = Commands();
+    if (!commands.empty()) {
+        out << "\nCommands:\n";
+        for (const auto& command : commands) {
+            out << "  " << command.name << ' ' << command.synopsis << "\n      " << command.summary << '\n';
+        }
+        out << "\nRun \"zkdevcli <command> --help\" for a command's options.\n";
+    }
+    out << "\nExit status: 0 success, 1 the operation failed, 2 bad usage.\n";
+}
+
+} // namespace
+
+int RunCli(const QStringList& arguments, std::ostream& out, std::ostream& err) {
+    if (arguments.isEmpty()) {
+        err << "zkdevcli: no command given\n\n";
+        PrintUsage(err);
+        return kExitUsage;
+    }
+    const QString& first = arguments.front();
+    if (first == u"--help" || first == u"-h") {
+        PrintUsage(out);
+        return kExitOk;
+    }
+    if (first == u"--version") {
+        out << base::kVersionString << '\n';
+        return kExitOk;
+    }
+    for (const auto& command : Commands()) {
+        if (first == QLatin1StringView(command.name)) {
+            return command.run(arguments.mid(1), out, err);
+        }
+    }
+    err << "zkdevcli: unknown " << (first.startsWith(u'-') ? "option" : "command") << " \"" << first.toStdString()
+        << "\"\n"
+        << "Run \"zkdevcli --help\" for the list of commands.\n";
+    return kExitUsage;
+}
+
+} // namespace zk::cli

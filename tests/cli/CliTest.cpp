@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/CliMain.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace zk::cli {
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result RunWith(const QStringList& arguments) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunCli(arguments, out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(CliTest, VersionPrintsTheVersionStringAlone) {
+    const auto result = RunWith({QStringLiteral("--version")});
+    EXPECT_EQ(result.status, kExitOk);
+    EXPECT_EQ(result.out, "V5.9.2_20250106\n");
+    EXPECT_EQ(result.err, "");
+}
+
+TEST(CliTest, HelpGoesToStandardOutput) {
+    const auto result = RunWith({QStringLiteral("--help")});
+    EXPECT_EQ(result.status, kExitOk);
+    EXPECT_THAT(result.out, ::testing::StartsWith("Usage: zkdevcli"));
+    EXPECT_THAT(result.out, ::testing::HasSubstr("--version"));
+}
+
+TEST(CliTest, MissingOrUnknownCommandsAreUsageErrors) {
+    auto result = RunWith({});
+    EXPECT_EQ(result.status, kExitUsage);
+    EXPECT_THAT(result.err, ::testing::HasSubstr("no command given"));
+
+    result = RunWith({QStringLiteral("frobnicate")});
+    EXPECT_EQ(result.status, kExitUsage);
+    EXPECT_THAT(result.err, ::testing::HasSubstr("unknown command \"frobnicate\""));
+    EXPECT_EQ(result.out, "");
+
+    result = RunWith({QStringLiteral("--bogus")});
+    EXPECT_EQ(result.status, kExitUsage);
+    EXPECT_THAT(result.err, ::testing::HasSubstr("unknown option \"--bogus\""));
+}
+
+} // namespace
+} // namespace zk::cli
