@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/DebugLog.h"
 
+#include "support/FuzzDriver.h"
 #include "support/TempFolder.h"
 
 #include <arpa/inet.h>
@@ -153,6 +154,14 @@ TEST(DebugSwitchesTest, NumbersReadLikeAtoiAndValuesAreCutTo255) {
     }
     switches = ParseDebugSwitches(noise + "file=1;" + noise);
     EXPECT_EQ(switches.file, 1);
+}
+
+TEST(DebugSwitchesTest, AnyBytesParseWithinBounds) {
+    test::RunMutations({"file=1;network=1;monitor_ip=127.0.0.1;level=10;", "monitor_ip=10.0.0.1;file=0;"}, 100000, 1,
+                       [](std::string_view input) {
+                           const auto switches = ParseDebugSwitches(input);
+                           ASSERT_LE(switches.monitorIp.size(), kLogSwitchValueMaxChars);
+                       });
 }
 
 TEST_F(DebugLogTest, LinesBeforeStartUpAndAfterShutDownAreDropped) {

@@ -2,6 +2,7 @@
 #include "base/TitleCodec.h"
 
 #include "platform/TextCodec.h"
+#include "support/FuzzDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -107,14 +108,16 @@ TEST(TitleCodecTest, InvalidUtf8BecomesTheReplacementCharacter) {
 
 TEST(TitleCodecTest, DecodesAtMost510BytesOfAnyInput) {
     EXPECT_EQ(DecodeTitleHex(std::string(5000, '4')).size(), static_cast<qsizetype>(kTitleDecodeMaxBytes));
-    std::mt19937 random(7);
-    for (int round = 0; round < 2000; ++round) {
-        std::string noise(random() % 700, '\0');
-        for (auto& c : noise) {
-            c = static_cast<char>(random());
+    const std::vector<std::string> seeds = {"43616d657261", EncodeTitleHex(QStringLiteral("前门 Камера 📷")),
+                                            "f09f93b7e69184", "c0afed a080"};
+    test::RunMutations(seeds, 100000, 2, [](std::string_view input) {
+        const QString title = DecodeTitleHex(input);
+        ASSERT_LE(title.size(), static_cast<qsizetype>(kTitleDecodeMaxBytes));
+        const std::string hex = EncodeTitleHex(title);
+        if (hex.size() <= 2 * kTitleDecodeMaxBytes) {
+            ASSERT_EQ(DecodeTitleHex(hex), title) << "a decoded title must survive being stored again";
         }
-        EXPECT_LE(DecodeTitleHex(noise).size(), static_cast<qsizetype>(kTitleDecodeMaxBytes));
-    }
+    });
 }
 
 } // namespace
