@@ -2,8 +2,9 @@
 #include "cli/CliMain.h"
 
 #include "base/BuildInfo.h"
+#include "cli/Commands.h"
 
-#include <span>
+#include <vector>
 
 namespace zk::cli {
 namespace {
@@ -14,12 +15,15 @@ struct CliCommand {
     const char* name;
     const char* synopsis;
     const char* summary;
-    int (*run)(const QStringList& arguments, std::ostream& out, std::ostream& err);
+    CommandEntry run;
 };
 
-// Subcommands are added here as the tool's jobs become available from the command line.
-std::span<const CliCommand> Commands() {
-    return {};
+// One line per command, in the order --help lists them.
+const std::vector<CliCommand>& Commands() {
+    static const std::vector<CliCommand> commands = {
+        // {"name", "[options]", "what it does", &RunName},
+    };
+    return commands;
 }
 
 void PrintUsage(std::ostream& out) {
@@ -31,7 +35,7 @@ void PrintUsage(std::ostream& out) {
            "Options:\n"
            "  --help      show this text and exit\n"
            "  --version   print the tool's version and exit\n";
-    const auto commands = Commands();
+    const auto& commands = Commands();
     if (!commands.empty()) {
         out << "\nCommands:\n";
         for (const auto& command : commands) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliMain.h"
+#include "cli/CliSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -49,6 +50,40 @@ TEST(CliTest, MissingOrUnknownCommandsAreUsageErrors) {
     result = RunWith({QStringLiteral("--bogus")});
     EXPECT_EQ(result.status, kExitUsage);
     EXPECT_THAT(result.err, ::testing::HasSubstr("unknown option \"--bogus\""));
+}
+
+// A command's parser: --help prints its options, bad arguments are usage errors that name the
+// command, and good ones let the command go on.
+TEST(CliSupportTest, CommandArgumentsParseWithHelpAndUsageErrors) {
+    auto makeParser = [](QCommandLineParser& parser) {
+        parser.setApplicationDescription(QStringLiteral("Prints a file's header."));
+        parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("the file"));
+        parser.addOption({QStringLiteral("json"), QStringLiteral("JSON output")});
+    };
+    std::ostringstream out;
+    std::ostringstream err;
+    {
+        QCommandLineParser parser;
+        makeParser(parser);
+        EXPECT_EQ(ParseArguments(parser, QStringLiteral("demo"), {QStringLiteral("--help")}, out, err), kExitOk);
+        EXPECT_THAT(out.str(), ::testing::HasSubstr("zkdevcli demo"));
+        EXPECT_THAT(out.str(), ::testing::HasSubstr("--json"));
+    }
+    {
+        QCommandLineParser parser;
+        makeParser(parser);
+        EXPECT_EQ(ParseArguments(parser, QStringLiteral("demo"), {QStringLiteral("--nope")}, out, err), kExitUsage);
+        EXPECT_THAT(err.str(), ::testing::HasSubstr("zkdevcli demo: Unknown option 'nope'"));
+    }
+    {
+        QCommandLineParser parser;
+        makeParser(parser);
+        EXPECT_EQ(ParseArguments(parser, QStringLiteral("demo"), {QStringLiteral("--json"), QStringLiteral("a.bin")},
+                                 out, err),
+                  std::nullopt);
+        EXPECT_TRUE(parser.isSet(QStringLiteral("json")));
+        EXPECT_EQ(parser.positionalArguments(), QStringList{QStringLiteral("a.bin")});
+    }
 }
 
 } // namespace

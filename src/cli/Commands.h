@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QStringList>
+
+#include <ostream>
+
+// Entry points of zkdevcli's commands, each in its own source file. Each receives the arguments
+// after the command's name and returns the exit status (0 success, 1 failed, 2 bad usage).
+namespace zk::cli {
+
+using CommandEntry = int (*)(const QStringList& arguments, std::ostream& out, std::ostream& err);
+
+} // namespace zk::cli
