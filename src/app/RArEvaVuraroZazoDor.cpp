@@ -3,19 +3,13 @@
 
 #include "base/BuildInfo.h"
 #include "base/DebugLog.h"
+#include "base/LanguageTable.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace zk::app {
-namespace {
-
-// Shown until the language resources supply the title of the chosen language.
-const QString kFallbackTitle = QStringLiteral("ZK设备搜索/IP配置/升级工具-V2.3.9");
-
-} // namespace
-
 RArEvaVuraroZazoDor::RArEvaVuraroZazoDor(QWidget* parent) : QDialog(parent) {
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     auto* layout = new QVBoxLayout(this);
@@ -36,8 +30,16 @@ RArEvaVuraroZazoDor::~RArEvaVuraroZazoDor() {
 
 void RArEvaVuraroZazoDor::Initialise() {
     base::LogStartUp();
-    setWindowTitle(QStringLiteral("%1 %2").arg(kFallbackTitle, QLatin1StringView(base::kVersionString)));
+    const QString title = base::GetLanguageTable().GetTitle();
+    setWindowTitle(m_display.GetDisplay(base::kDisplayStyle) == 2
+                       ? title
+                       : QStringLiteral("%1 %2").arg(title, QLatin1StringView(base::kVersionString)));
     resize(1280, 800);
+    m_display.ApplyDisplay([this](int id, bool visible) {
+        if (QWidget* control = Control(id)) {
+            control->setVisible(visible);
+        }
+    });
 }
 
 QWidget* RArEvaVuraroZazoDor::Control(int id) const {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/CLoadDisplayCfg.h"
+
 #include <QDialog>
 #include <QHash>
 
@@ -26,6 +28,7 @@ private:
     void Initialise();
     void RegisterControl(int id, QWidget* control);
 
+    base::CLoadDisplayCfg m_display;
     QHash<int, QWidget*> m_controls;
 };
 

@@ -2,6 +2,7 @@
 #include "base/DebugLog.h"
 
 #include "base/BuildInfo.h"
+#include "platform/FileIo.h"
 #include "platform/SpecialFolders.h"
 
 #include <arpa/inet.h>
@@ -12,12 +13,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 namespace zk::base {
 namespace {
+
+// A switch file is a line of text; anything far larger is not one.
+constexpr std::size_t kSwitchFileMaxBytes = 1024 * 1024;
 
 // The text between an item name and the next ";"; nothing when the item or its ";" is missing.
 std::optional<std::string_view> SwitchValue(std::string_view text, std::string_view item) {
@@ -57,16 +59,6 @@ std::string DefaultLogFolder() {
     folder = platform::StateFolder();
     platform::EnsureFolder(folder, 0700);
     return folder;
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 unsigned CurrentThreadId() {
@@ -111,7 +103,7 @@ void DebugLog::StartUp() {
     DebugSwitches switches;
     switches.level = kLogDefaultLevel;
     for (const auto& path : m_environment.switchFiles) {
-        if (const auto text = ReadWholeFile(path)) {
+        if (const auto text = platform::ReadWholeFile(path, kSwitchFileMaxBytes)) {
             switches = ParseDebugSwitches(*text);
             break;
         }

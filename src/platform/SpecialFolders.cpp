@@ -13,7 +13,7 @@ namespace zk::platform {
 namespace {
 
 // An XDG variable counts only when it holds an absolute path.
-std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
+std::string XdgBase(const char* variable, const char* fallbackBelowHome) {
     const char* value = std::getenv(variable);
     std::string base;
     if (value != nullptr && value[0] == '/') {
@@ -28,7 +28,16 @@ std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
     while (base.size() > 1 && base.back() == '/') {
         base.pop_back();
     }
-    return base + '/' + kProjectFolderName;
+    return base;
+}
+
+std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
+    return XdgBase(variable, fallbackBelowHome) + '/' + kProjectFolderName;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 } // namespace
@@ -65,6 +74,26 @@ std::string ExecutableFolder() {
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+std::string UserConfigBase() {
+    return XdgBase("XDG_CONFIG_HOME", ".config");
+}
+
+std::string InstalledDataFolder() {
+    return ZK_SHARE_DIR;
+}
+
+std::string FindProgramFile(const std::string& name) {
+    const std::string besideExecutable = ExecutableFolder() + '/' + name;
+    if (IsRegularFile(besideExecutable)) {
+        return besideExecutable;
+    }
+    const std::string installed = InstalledDataFolder() + '/' + name;
+    if (IsRegularFile(installed)) {
+        return installed;
+    }
+    return besideExecutable;
 }
 
 std::string ConfigFolder() {

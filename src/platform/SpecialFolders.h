@@ -19,6 +19,17 @@ std::string ConfigFolder();
 // $XDG_STATE_HOME/zkdevtool, else ~/.local/state/zkdevtool.
 std::string StateFolder();
 
+// $XDG_CONFIG_HOME, else ~/.config: the base of per-user configuration folders.
+std::string UserConfigBase();
+
+// The installed data folder, <prefix>/share/zkdevtool.
+std::string InstalledDataFolder();
+
+// The path of a file shipped with the program: beside the executable when it is there, else in
+// the installed data folder when it is there; when neither holds it, the path beside the
+// executable (so that error messages name the first place looked at).
+std::string FindProgramFile(const std::string& name);
+
 // The user's home folder: $HOME, else the password database entry; "/" when neither is known.
 std::string HomeFolder();
 

@@ -39,9 +39,10 @@ private slots:
         QCOMPARE(base::ProcessLog().Switches().file, 0);
     }
 
-    void theTitleCarriesTheVersion() {
+    void theTitleIsTheLanguageTitleAndTheVersion() {
         RArEvaVuraroZazoDor window;
-        QVERIFY(window.windowTitle().endsWith(QStringLiteral(" V5.9.2_20250106")));
+        QCOMPARE(window.windowTitle(),
+                 QStringLiteral("ZK Device Search/IP Config/Upgrade Tool-V2.3.9 V5.9.2_20250106"));
     }
 
     void theExitButtonIsRegisteredUnderItsIdAndClosesTheWindow() {

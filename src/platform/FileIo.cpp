@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/FileIo.h"
+
+#include "platform/UniqueFd.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace zk::platform {
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file) {
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::size_t>(info.st_size) > maxBytes) {
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t length = ::read(file.Get(), buffer, sizeof(buffer));
+        if (length < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (length == 0) {
+            return content;
+        }
+        // The file may grow while it is read; the limit holds for what is read.
+        if (content.size() + static_cast<std::size_t>(length) > maxBytes) {
+            return std::nullopt;
+        }
+        content.append(buffer, static_cast<std::size_t>(length));
+    }
+}
+
+int WriteFileAtomically(const std::string& path, std::string_view content, unsigned mode) {
+    const std::string temporary = path + ".tmp";
+    UniqueFd file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode)));
+    if (!file) {
+        return -1;
+    }
+    auto fail = [&temporary](int error) {
+        ::unlink(temporary.c_str());
+        return error;
+    };
+    // The permission bits of an existing temporary file are not changed by open.
+    if (::fchmod(file.Get(), static_cast<mode_t>(mode)) != 0) {
+        return fail(errno);
+    }
+    std::size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t result = ::write(file.Get(), content.data() + written, content.size() - written);
+        if (result < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return fail(errno);
+        }
+        written += static_cast<std::size_t>(result);
+    }
+    if (::fsync(file.Get()) != 0) {
+        return fail(errno);
+    }
+    if (::close(file.Release()) != 0) {
+        return fail(errno);
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        return fail(errno);
+    }
+    return 0;
+}
+
+} // namespace zk::platform

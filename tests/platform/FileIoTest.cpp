@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/FileIo.h"
+#include "platform/RegistryStore.h"
+
+#include "support/TempFolder.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zk::platform {
+namespace {
+
+using test::ReadFile;
+using test::TempFolder;
+using test::WriteFile;
+
+unsigned PermissionBits(const std::string& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return info.st_mode & 0777;
+}
+
+TEST(FileIoTest, ReadsWholeRegularFilesOnly) {
+    TempFolder temp;
+    ASSERT_TRUE(WriteFile(temp / "a.txt", std::string("x\0y", 3)));
+    EXPECT_EQ(ReadWholeFile(temp / "a.txt"), std::string("x\0y", 3));
+    EXPECT_EQ(ReadWholeFile(temp / "missing"), std::nullopt);
+    EXPECT_EQ(ReadWholeFile(temp.Path()), std::nullopt) << "a folder is not a file";
+    EXPECT_EQ(ReadWholeFile(temp / "a.txt", 2), std::nullopt) << "a file over the limit is refused, not cut";
+    EXPECT_EQ(ReadWholeFile(temp / "a.txt", 3), std::string("x\0y", 3));
+}
+
+TEST(FileIoTest, AtomicWriteReplacesTheFileWithTheGivenPermissions) {
+    TempFolder temp;
+    const std::string path = temp / "settings.xml";
+    ASSERT_TRUE(WriteFile(path, "old"));
+    EXPECT_EQ(WriteFileAtomically(path, "new content", 0600), 0);
+    EXPECT_EQ(ReadFile(path), "new content");
+    EXPECT_EQ(PermissionBits(path), 0600u);
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+}
+
+TEST(FileIoTest, AFailedAtomicWriteLeavesTheOldFileIntact) {
+    TempFolder temp;
+    // A folder where the temporary file should go: the write cannot even start.
+    const std::string blocked = temp / "blocked.xml";
+    ASSERT_TRUE(WriteFile(blocked, "precious"));
+    std::filesystem::create_directory(blocked + ".tmp");
+    EXPECT_EQ(WriteFileAtomically(blocked, "lost"), -1);
+    EXPECT_EQ(ReadFile(blocked), "precious");
+
+    // A folder where the file itself should go: the rename fails after the write.
+    const std::string folder = temp / "folder.xml";
+    std::filesystem::create_directory(folder);
+    EXPECT_GT(WriteFileAtomically(folder, "data"), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_FALSE(std::filesystem::exists(folder + ".tmp")) << "no temporary file is left behind";
+
+    EXPECT_EQ(WriteFileAtomically(temp / "no/such/folder/file", "x"), -1);
+}
+
+TEST(RegistryStoreTest, ValuesAreWrittenReadAndKeptApart) {
+    TempFolder temp;
+    RegistryStore store(temp / "ZkDevTools");
+    EXPECT_EQ(store.ReadValue("Language"), std::nullopt);
+    EXPECT_EQ(store.WriteValue("Language", "Korean"), 0);
+    EXPECT_EQ(store.WriteValue("Other", "1"), 0);
+    EXPECT_EQ(store.WriteValue("Language", "Simplified Chinese"), 0);
+    EXPECT_EQ(store.ReadValue("Language"), "Simplified Chinese");
+    EXPECT_EQ(store.ReadValue("Other"), "1");
+    EXPECT_EQ(ReadFile(store.FilePath()), "Language=Simplified Chinese\nOther=1\n");
+    EXPECT_EQ(PermissionBits(store.FilePath()), 0600u);
+}
+
+TEST(RegistryStoreTest, ALineEndInAValueCannotAddAnotherEntry) {
+    TempFolder temp;
+    RegistryStore store(temp / "ZkDevTools");
+    EXPECT_EQ(store.WriteValue("Language", "Korean\nInjected=1"), 0);
+    EXPECT_EQ(store.ReadValue("Injected"), std::nullopt);
+    EXPECT_EQ(store.ReadValue("Language"), "KoreanInjected=1");
+}
+
+TEST(RegistryStoreTest, AStoreWhoseFolderCannotBeMadeFailsWithMinusOne) {
+    TempFolder temp;
+    ASSERT_TRUE(WriteFile(temp / "ZkDevTools", "a regular file where the folder should be"));
+    RegistryStore store(temp / "ZkDevTools");
+    EXPECT_EQ(store.WriteValue("Language", "Korean"), -1);
+    EXPECT_EQ(store.ReadValue("Language"), std::nullopt);
+}
+
+} // namespace
+} // namespace zk::platform
