@@ -143,14 +143,6 @@ TEST_F(FirmwareCommandsTest, MakeRefusesBadOptionsAndWritesNothingOnFailure) {
           QStringLiteral("--kernel-text"), QString(128, QChar(u'门'))},
          kExitUsage,
          "longer than 255 bytes"},
-        {{QStringLiteral("fw-make"), QStringLiteral("-o"), Q(m_image), QStringLiteral("--kernel"), kernel,
-          QStringLiteral("--magic"), QStringLiteral("MIREX8888")},
-         kExitUsage,
-         "at most 8 ASCII characters"},
-        {{QStringLiteral("fw-make"), QStringLiteral("-o"), Q(m_image), QStringLiteral("--kernel"), kernel,
-          QStringLiteral("stray")},
-         kExitUsage,
-         "unexpected argument \"stray\""},
         {{QStringLiteral("fw-make"), QStringLiteral("-o"), Q(m_image), QStringLiteral("--kernel"),
           Q(m_folder / "missing")},
          kExitFailed,
@@ -167,17 +159,6 @@ TEST_F(FirmwareCommandsTest, MakeRefusesBadOptionsAndWritesNothingOnFailure) {
     EXPECT_EQ(
         Make({QStringLiteral("--kernel"), kernel, QStringLiteral("--kernel-text"), QString(127, QChar(u'门'))}).status,
         kExitOk);
-}
-
-TEST(FirmwareCommandsHelpTest, TheCommandsAreListedAndExplainTheirOptions) {
-    EXPECT_THAT(RunZkdevcli({QStringLiteral("--help")}).out, HasSubstr("fw-make"));
-    const Result help = RunZkdevcli({QStringLiteral("fw-make"), QStringLiteral("--help")});
-    EXPECT_EQ(help.status, kExitOk);
-    for (const char* option : {"--kernel", "--kernel-text", "--rootfs", "--rootfs-text", "--uboot", "--tgz", "--oem",
-                               "--magic", "--output"}) {
-        EXPECT_THAT(help.out, HasSubstr(option));
-    }
-    EXPECT_EQ(RunZkdevcli({QStringLiteral("fw-info")}).status, kExitUsage);
 }
 
 } // namespace

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "firmware/FirmwareImageHeader.h"
 
-#include "firmware/Crc32.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -67,18 +65,6 @@ TEST(FirmwareImageHeaderTest, DecodingAndEncodingKeepEveryByteIncludingTheReserv
         ASSERT_EQ(EncodeFirmwareHeader(header), bytes);
         ASSERT_EQ(DecodeFirmwareHeader(EncodeFirmwareHeader(header)), header);
     }
-}
-
-TEST(FirmwareImageHeaderTest, HeaderCrcIgnoresTheStoredCrcAndCoversEveryOtherByte) {
-    FirmwareImageHeader header;
-    std::memcpy(header.magic.data(), "MIREX888", 8);
-    header.totalSize = 1556;
-    FirmwareHeaderBytes zeroCrc = EncodeFirmwareHeader(header);
-    const std::uint32_t expected = Crc32Buffer(zeroCrc.data(), zeroCrc.size());
-    header.headerCrc = 0xDEADBEEF;
-    EXPECT_EQ(ComputeFirmwareHeaderCrc(header), expected);
-    header.reservedTail[959] = 1;
-    EXPECT_NE(ComputeFirmwareHeaderCrc(header), expected);
 }
 
 TEST(FirmwareImageHeaderTest, AcceptsExactlyTheTwoMagicValues) {
