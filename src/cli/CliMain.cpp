@@ -22,6 +22,11 @@ struct CliCommand {
 const std::vector<CliCommand>& Commands() {
     static const std::vector<CliCommand> commands = {
         // {"name", "[options]", "what it does", &RunName},
+        {"fw-info", "FILE [--json]", "check a firmware image's header and print its fields", &RunFwInfo},
+        {"fw-make",
+         "[--kernel FILE [--kernel-text T]] [--rootfs FILE [--rootfs-text T]] [--uboot FILE] [--tgz FILE] [--oem FILE] "
+         "[--magic M] -o OUT",
+         "build a firmware image from its parts", &RunFwMake},
     };
     return commands;
 }

@@ -11,4 +11,8 @@ namespace zk::cli {
 
 using CommandEntry = int (*)(const QStringList& arguments, std::ostream& out, std::ostream& err);
 
+// Firmware images: read and check a header, build an image from parts.
+int RunFwInfo(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunFwMake(const QStringList& arguments, std::ostream& out, std::ostream& err);
+
 } // namespace zk::cli
