@@ -22,6 +22,9 @@ struct CliCommand {
 const std::vector<CliCommand>& Commands() {
     static const std::vector<CliCommand> commands = {
         // {"name", "[options]", "what it does", &RunName},
+        {"search", "[--adapter ADDR] [--seconds N] [--json [--raw]]",
+         "broadcast a search and list the devices that answer (only on a network where that is welcome)",
+         &RunSearchCommand},
         {"fw-info", "FILE [--json]", "check a firmware image's header and print its fields", &RunFwInfo},
         {"fw-make",
          "[--kernel FILE [--kernel-text T]] [--rootfs FILE [--rootfs-text T]] [--uboot FILE] [--tgz FILE] [--oem FILE] "

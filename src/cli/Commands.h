@@ -14,5 +14,6 @@ using CommandEntry = int (*)(const QStringList& arguments, std::ostream& out, st
 // Firmware images: read and check a header, build an image from parts.
 int RunFwInfo(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunFwMake(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunSearchCommand(const QStringList& arguments, std::ostream& out, std::ostream& err);
 
 } // namespace zk::cli

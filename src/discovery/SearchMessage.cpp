@@ -6,6 +6,7 @@
 
 #include <tinyxml2.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -422,9 +423,10 @@ std::string BuildSearchReply(const DeviceRecord& record, std::string_view rootNa
 }
 
 DatagramResult ReadSearchDatagram(std::string_view datagram, const std::vector<std::string>& rootNames,
-                                  DeviceRecord& record) {
-    if (datagram.size() > kDatagramMaxBytes) {
-        base::Log("datagram of %zu bytes dropped: a search message holds at most %zu bytes\n", datagram.size(),
+                                  DeviceRecord& record, std::size_t datagramLength) {
+    const std::size_t length = std::max(datagramLength, datagram.size());
+    if (length > kDatagramMaxBytes) {
+        base::Log("datagram of %zu bytes dropped: a search message holds at most %zu bytes\n", length,
                   kDatagramMaxBytes);
         return DatagramResult::TooLarge;
     }

@@ -100,9 +100,10 @@ enum class DatagramResult { Reply, TooLarge, Rejected, OtherCode, NotAReply };
 
 // The search path's handling of one received datagram: drops it when it is too large, accepts it by
 // its root and header, takes only replies (code 3) and parses them into the record. Every datagram
-// that is not a usable reply is logged.
+// that is not a usable reply is logged. datagramLength is the length the datagram had on the wire
+// when the receive buffer held only its start (0: the view's size).
 DatagramResult ReadSearchDatagram(std::string_view datagram, const std::vector<std::string>& rootNames,
-                                  DeviceRecord& record);
+                                  DeviceRecord& record, std::size_t datagramLength = 0);
 
 // The device side: a search reply (code 3) describing a device, with every element a reply
 // carries; the account only when the record has one (UserConfigPresent). Used by the simulator and
