@@ -43,7 +43,23 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
     }
 }
 
-int WriteFileAtomically(const std::string& path, std::string_view content, unsigned mode) {
+int WriteAllAndSync(int fd, std::string_view content) {
+    std::size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t result = ::write(fd, content.data() + written, content.size() - written);
+        if (result < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        written += static_cast<std::size_t>(result);
+    }
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+int WriteFileAtomically(const std::string& path, std::string_view content, unsigned mode,
+                        const FileWriteStep& writeStep) {
     const std::string temporary = path + ".tmp";
     UniqueFd file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode)));
     if (!file) {
@@ -57,19 +73,9 @@ int WriteFileAtomically(const std::string& path, std::string_view content, unsig
     if (::fchmod(file.Get(), static_cast<mode_t>(mode)) != 0) {
         return fail(errno);
     }
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t result = ::write(file.Get(), content.data() + written, content.size() - written);
-        if (result < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return fail(errno);
-        }
-        written += static_cast<std::size_t>(result);
-    }
-    if (::fsync(file.Get()) != 0) {
-        return fail(errno);
+    if (const int error = writeStep ? writeStep(file.Get(), content) : WriteAllAndSync(file.Get(), content)) {
+        // A step that fails without saying why still counts as an I/O error, never as success.
+        return fail(error > 0 ? error : EIO);
     }
     if (::close(file.Release()) != 0) {
         return fail(errno);

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SpecialFolders.h"
 
+#include <QFile>
+#include <QStandardPaths>
+
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,6 +97,19 @@ std::string FindProgramFile(const std::string& name) {
         return installed;
     }
     return besideExecutable;
+}
+
+std::string DocumentsFolder() {
+    std::string folder =
+        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toStdString();
+    if (folder.empty() || folder[0] != '/') {
+        folder = HomeFolder();
+        folder += folder == "/" ? "Documents" : "/Documents";
+    }
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    return folder;
 }
 
 std::string ConfigFolder() {

@@ -30,6 +30,10 @@ std::string InstalledDataFolder();
 // executable (so that error messages name the first place looked at).
 std::string FindProgramFile(const std::string& name);
 
+// The user's documents folder (Qt's documents location, which follows the XDG user folders), where
+// the tool keeps its settings and records; ~/Documents when Qt knows none. The folder may not exist.
+std::string DocumentsFolder();
+
 // The user's home folder: $HOME, else the password database entry; "/" when neither is known.
 std::string HomeFolder();
 

@@ -5,9 +5,11 @@
 #include "support/TempFolder.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 namespace zk::platform {
@@ -60,6 +62,22 @@ TEST(FileIoTest, AFailedAtomicWriteLeavesTheOldFileIntact) {
     EXPECT_FALSE(std::filesystem::exists(folder + ".tmp")) << "no temporary file is left behind";
 
     EXPECT_EQ(WriteFileAtomically(temp / "no/such/folder/file", "x"), -1);
+}
+
+TEST(FileIoTest, AWriteThatFailsHalfWayLeavesTheOldFileAndNoTemporaryFile) {
+    TempFolder temp;
+    const std::string path = temp / "settings.xml";
+    ASSERT_TRUE(WriteFile(path, "old contents"));
+    // Half the bytes reach the disk, then the disk is full.
+    const FileWriteStep halfThenFull = [](int fd, std::string_view content) {
+        EXPECT_GT(::write(fd, content.data(), content.size() / 2), 0);
+        return ENOSPC;
+    };
+    EXPECT_EQ(WriteFileAtomically(path, "new contents that never fully arrive", 0600, halfThenFull), ENOSPC);
+    EXPECT_EQ(WriteFileAtomically(path, "x", 0600, [](int, std::string_view) { return -1; }), EIO)
+        << "a failure without a reason is still a failure";
+    EXPECT_EQ(ReadFile(path), "old contents");
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
 }
 
 TEST(RegistryStoreTest, ValuesAreWrittenReadAndKeptApart) {

@@ -53,6 +53,16 @@ TEST(SpecialFoldersTest, XdgFoldersComeFromTheVariablesWhenTheyAreAbsolute) {
     }
 }
 
+TEST(SpecialFoldersTest, TheDocumentsFolderFollowsTheXdgUserFolders) {
+    test::TempFolder home;
+    std::filesystem::create_directory(home / "config");
+    ScopedEnv homeVariable("HOME", home.Path().c_str());
+    ScopedEnv config("XDG_CONFIG_HOME", (home / "config").c_str());
+    EXPECT_EQ(DocumentsFolder(), home / "Documents") << "without user-dirs.dirs";
+    ASSERT_TRUE(test::WriteFile(home / "config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente/\"\n"));
+    EXPECT_EQ(DocumentsFolder(), home / "Dokumente") << "the user's choice, without the trailing slash";
+}
+
 TEST(SpecialFoldersTest, TheExecutableFolderHoldsThisTestProgram) {
     const std::string folder = ExecutableFolder();
     ASSERT_FALSE(folder.empty());
