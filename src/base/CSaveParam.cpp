@@ -101,8 +101,8 @@ bool IsNamed(const XMLElement& element, const char* name) {
     return std::strcmp(element.Name(), name) == 0;
 }
 
-// The Present children are the whole list: entries after them are cleared, so a list the user
-// shortened does not get the default entries back on the next start.
+// The Present children fill the entries from the first on; entries the file does not reach keep
+// their defaults.
 void ReadPresets(const XMLElement& element, PresetConfigParam& config) {
     std::size_t index = 0;
     for (const XMLElement* child = element.FirstChildElement(); child != nullptr && index < kPresetEntryCount;
@@ -115,7 +115,6 @@ void ReadPresets(const XMLElement& element, PresetConfigParam& config) {
         QueryNumber(*child, "presetNum", entry.presetNum);
         QueryNumber(*child, "functionType", entry.functionType);
     }
-    std::fill(config.presets.begin() + static_cast<std::ptrdiff_t>(index), config.presets.end(), PresetEntry{});
 }
 
 void WritePresets(XMLElement& parent, const PresetConfigParam& config) {

@@ -113,8 +113,8 @@ void ChangeEverything(CSaveParam& settings) {
         study.presets[i] = {static_cast<std::int32_t>(i % 2), static_cast<std::int32_t>(i + 1), 2};
     }
     settings.SetAFStudyConfig(study);
-    // Shorter than the default list, which must not come back.
-    settings.SetPtzMultipleConfig({{PresetEntry{1, 7, 0}}, 15, 0, 0, 0, 0});
+    settings.SetPtzMultipleConfig(
+        {{PresetEntry{1, 7, 0}, PresetEntry{1, 8, 1}, PresetEntry{0, 9, 1}, PresetEntry{1, 10, 0}}, 15, 0, 0, 0, 0});
 }
 
 std::size_t EntryCount(const std::string& folder) {
@@ -349,19 +349,19 @@ TEST(CSaveParamTest, RepeatedElementsOverwriteEarlierOnesAndLoadResetsOnlyTheBlo
     EXPECT_EQ(loaded.settings.DefaultUserName(), QStringLiteral("two")) << "other values are not reset";
 }
 
-TEST(CSaveParamTest, ThePresentChildrenAreTheWholeListSoAShortenedListStaysShort) {
+TEST(CSaveParamTest, PresentChildrenFillEntriesFromTheFirstAndTheRestKeepTheirDefaults) {
     LoadedFile loaded("<root><AFStudyConfig nPtzSpeed=\"8\"><Present enable=\"0\" presetNum=\"17\"/>"
                       "</AFStudyConfig></root>");
     const PresetConfigParam& study = loaded.settings.AFStudyConfig();
     EXPECT_EQ(study.presets[0], (PresetEntry{0, 17, 0})) << "a missing attribute keeps the default";
-    EXPECT_EQ(study.presets[1], PresetEntry{}) << "default entry 1 must not come back";
+    EXPECT_EQ(study.presets[1], (PresetEntry{1, 252, 1})) << "an entry the file does not reach keeps its default";
     EXPECT_EQ(study.nPtzSpeed, 8);
     EXPECT_EQ(study.nPtzZoomInterval, 500);
-    EXPECT_EQ(PresentCount(loaded.settings.ToXml(), "AFStudyConfig"), 1);
+    EXPECT_EQ(PresentCount(loaded.settings.ToXml(), "AFStudyConfig"), 2) << "the next save writes two entries";
     EXPECT_EQ(loaded.settings.PtzMultipleConfig(), DefaultPtzMultipleConfig()) << "a missing block keeps its defaults";
 
-    LoadedFile cleared("<root><PtzMultipleConfig interval_sec=\"3\"/></root>");
-    EXPECT_EQ(cleared.settings.PtzMultipleConfig().presets[0], PresetEntry{});
+    LoadedFile empty("<root><PtzMultipleConfig interval_sec=\"3\"/></root>");
+    EXPECT_EQ(empty.settings.PtzMultipleConfig().presets, DefaultPtzMultipleConfig().presets);
 }
 
 TEST(CSaveParamTest, PresetListsEndAtPresetNumZeroOrAfterTenEntries) {
