@@ -30,6 +30,8 @@ const std::vector<CliCommand>& Commands() {
          "[--kernel FILE [--kernel-text T]] [--rootfs FILE [--rootfs-text T]] [--uboot FILE] [--tgz FILE] [--oem FILE] "
          "[--magic M] -o OUT",
          "build a firmware image from its parts", &RunFwMake},
+        {"qr", "TEXT [--png FILE] [--scale N] [--verbose] [--invert]",
+         "encode a text in a QR code symbol: a PNG image, or drawn in the terminal", &RunQr},
     };
     return commands;
 }

@@ -16,4 +16,7 @@ int RunFwInfo(const QStringList& arguments, std::ostream& out, std::ostream& err
 int RunFwMake(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunSearchCommand(const QStringList& arguments, std::ostream& out, std::ostream& err);
 
+// qr TEXT [--png FILE] [--scale N] [--verbose] [--invert]: a text's QR symbol as PNG or in the terminal.
+int RunQr(const QStringList& arguments, std::ostream& out, std::ostream& err);
+
 } // namespace zk::cli
