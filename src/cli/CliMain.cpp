@@ -30,6 +30,8 @@ const std::vector<CliCommand>& Commands() {
          "[--kernel FILE [--kernel-text T]] [--rootfs FILE [--rootfs-text T]] [--uboot FILE] [--tgz FILE] [--oem FILE] "
          "[--magic M] -o OUT",
          "build a firmware image from its parts", &RunFwMake},
+        {"mp3-info", "FILE [--frames] [--json]", "describe an MP3 file: tags, VBR header, frame count, frames",
+         &RunMp3Info},
     };
     return commands;
 }

@@ -16,4 +16,7 @@ int RunFwInfo(const QStringList& arguments, std::ostream& out, std::ostream& err
 int RunFwMake(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunSearchCommand(const QStringList& arguments, std::ostream& out, std::ostream& err);
 
+// mp3-info FILE [--frames] [--json]: tags, VBR header, summary and frames of an MP3 file.
+int RunMp3Info(const QStringList& arguments, std::ostream& out, std::ostream& err);
+
 } // namespace zk::cli
