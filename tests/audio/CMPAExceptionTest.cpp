@@ -14,27 +14,6 @@ namespace {
 
 using Error = CMPAException::Error;
 
-// The texts are what people read in the message box and report back; they stand as written.
-TEST(CMPAExceptionTest, MessageTableHasEveryTextAtItsIndex) {
-    const char* expected[] = {
-        "Can't open the file.",
-        "Can't set file position.",
-        "Can't read from file.",
-        "Reached end of buffer.",
-        "No VBR Header found.",
-        "Incomplete VBR Header.",
-        "No subsequent frame found within tolerance range.",
-        "No frame found.",
-        "HeaderCorrupt",
-        "Free Bitrate currently not supported",
-        "Incompatible Header",
-        "Corrupt Lyrics3 Tag",
-    };
-    for (int index = 0; index < 12; ++index) {
-        EXPECT_STREQ(CMPAException::GetMessage(static_cast<Error>(index)), expected[index]) << index;
-    }
-}
-
 TEST(CMPAExceptionTest, DescriptionLeavesOutWhatIsNotKnown) {
     EXPECT_EQ(CMPAException(Error::CantReadFromFile, QStringLiteral("/music/a.mp3"), QStringLiteral("ReadFile"))
                   .GetErrorDescription(),

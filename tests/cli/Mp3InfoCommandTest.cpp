@@ -36,14 +36,17 @@ protected:
         }
         const std::string wav = m_folder / "tone.wav";
         ASSERT_TRUE(test::WriteFile(wav, test::MakeWav(44100, 2, 2.0)));
-        // A variable-rate file with both ID3 tags, then an APE tag put between the audio and ID3v1.
+        // A variable-rate file with both ID3 tags, then APE and Lyrics3 tags put between the audio
+        // and ID3v1, as taggers write them.
         const std::string encoded = m_folder / "encoded.mp3";
         ASSERT_TRUE(test::EncodeMp3(wav, encoded,
                                     {QStringLiteral("-V"), QStringLiteral("3"), QStringLiteral("--tt"),
                                      QStringLiteral("Title"), QStringLiteral("--add-id3v2")}));
         std::string bytes = test::ReadFile(encoded);
         m_apeOffset = static_cast<qint64>(bytes.size()) - 128;
-        bytes.insert(bytes.size() - 128, test::ApeTag("Song", true));
+        const std::string ape = test::ApeTag("Song", true);
+        m_lyricsOffset = m_apeOffset + static_cast<qint64>(ape.size());
+        bytes.insert(bytes.size() - 128, ape + test::Lyrics3V2Tag("[00:01]la la la"));
         m_path = m_folder / "song.mp3";
         ASSERT_TRUE(test::WriteFile(m_path, bytes));
         m_fileSize = static_cast<qint64>(bytes.size());
@@ -52,6 +55,7 @@ protected:
     test::TempFolder m_folder;
     std::string m_path;
     qint64 m_apeOffset = 0;
+    qint64 m_lyricsOffset = 0;
     qint64 m_fileSize = 0;
 };
 
@@ -88,14 +92,17 @@ TEST_F(Mp3InfoCommandTest, JsonFramesAreExactlyTheIndependentlyCountedFrames) {
     EXPECT_TRUE(summary[QStringLiteral("fromVbrHeader")].toBool());
     EXPECT_EQ(summary[QStringLiteral("stopReason")].toString(), QString());
 
-    // Tags in the order found: ID3v1 at the very end, the APE tag before it, ID3v2 at the start.
+    // Tags in the order found: ID3v1 at the very end, Lyrics3 and APE before it, ID3v2 at the start.
     const QJsonArray tags = root[QStringLiteral("tags")].toArray();
-    ASSERT_EQ(tags.size(), 3);
+    ASSERT_EQ(tags.size(), 4);
     EXPECT_EQ(tags[0].toObject()[QStringLiteral("offset")].toInteger(), m_fileSize - 128);
-    EXPECT_EQ(tags[1].toObject()[QStringLiteral("name")].toString(), QStringLiteral("APE"));
-    EXPECT_EQ(tags[1].toObject()[QStringLiteral("offset")].toInteger(), m_apeOffset);
-    EXPECT_EQ(tags[2].toObject()[QStringLiteral("offset")].toInteger(), 0);
-    EXPECT_EQ(tags[2].toObject()[QStringLiteral("size")].toInteger(), summary[QStringLiteral("begin")].toInteger());
+    EXPECT_EQ(tags[1].toObject()[QStringLiteral("name")].toString(), QStringLiteral("Lyrics3"));
+    EXPECT_EQ(tags[1].toObject()[QStringLiteral("offset")].toInteger(), m_lyricsOffset);
+    EXPECT_EQ(tags[2].toObject()[QStringLiteral("name")].toString(), QStringLiteral("APE"));
+    EXPECT_EQ(tags[2].toObject()[QStringLiteral("offset")].toInteger(), m_apeOffset);
+    EXPECT_EQ(tags[3].toObject()[QStringLiteral("offset")].toInteger(), 0);
+    EXPECT_EQ(tags[3].toObject()[QStringLiteral("size")].toInteger(), summary[QStringLiteral("begin")].toInteger());
+    EXPECT_EQ(summary[QStringLiteral("end")].toInteger(), m_apeOffset);
 }
 
 TEST_F(Mp3InfoCommandTest, TextListsTheSummaryAndOneLinePerFrame) {
