@@ -32,6 +32,8 @@ const std::vector<CliCommand>& Commands() {
          "build a firmware image from its parts", &RunFwMake},
         {"qr", "TEXT [--png FILE] [--scale N] [--verbose] [--invert]",
          "encode a text in a QR code symbol: a PNG image, or drawn in the terminal", &RunQr},
+        {"mp3-info", "FILE [--frames] [--json]", "describe an MP3 file: tags, VBR header, frame count, frames",
+         &RunMp3Info},
     };
     return commands;
 }

@@ -18,5 +18,7 @@ int RunSearchCommand(const QStringList& arguments, std::ostream& out, std::ostre
 
 // qr TEXT [--png FILE] [--scale N] [--verbose] [--invert]: a text's QR symbol as PNG or in the terminal.
 int RunQr(const QStringList& arguments, std::ostream& out, std::ostream& err);
+// mp3-info FILE [--frames] [--json]: tags, VBR header, summary and frames of an MP3 file.
+int RunMp3Info(const QStringList& arguments, std::ostream& out, std::ostream& err);
 
 } // namespace zk::cli
