@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace zk::devsim {
+
+// The ways a simulated device can answer a search badly, each one a reply shape the tool must
+// survive: rejected roots and headers, types and bodies it drops, datagrams too large or not text,
+// and answers that come late.
+enum class BadKind {
+    OtherRoot,      // a root element no tool accepts
+    RootAttributes, // the usual root, with attributes on its opening tag
+    NoMsgFlag,      // a header without Msg_flag
+    IpcOnly,        // a device type without NVS, DVS, DEC or NVR
+    NoLanConfig,    // no LANConfig element
+    NoStreamConfig, // no MediaStreamConfig element
+    Oversize,       // a well-formed reply of more than 5120 bytes
+    RandomBytes,    // random bytes instead of a reply
+    Late,           // the usual reply, sent after the late delay
+};
+
+// Every kind, in the order the help text lists them.
+const std::vector<BadKind>& AllBadKinds();
+
+// The option and fleet-file name of a kind ("no-lanconfig").
+std::string_view BadKindName(BadKind kind);
+
+std::optional<BadKind> BadKindFromName(std::string_view name);
+
+// A set of kinds; one bit per kind.
+class BadKindSet final {
+public:
+    bool Has(BadKind kind) const { return (m_bits & Bit(kind)) != 0; }
+    void Add(BadKind kind) { m_bits |= Bit(kind); }
+    bool Empty() const { return m_bits == 0; }
+
+private:
+    static unsigned Bit(BadKind kind) { return 1u << static_cast<unsigned>(kind); }
+    unsigned m_bits = 0;
+};
+
+} // namespace zk::devsim
