@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "devsim/DeviceProfile.h"
+#include "devsim/Ipv4.h"
+#include "devsim/SimDevice.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zk::devsim {
+
+inline constexpr std::uint16_t kSearchPort = 3001;
+
+// A reply a device sends after a delay, from its own address and the search port.
+struct ScheduledReply {
+    std::size_t deviceIndex = 0;
+    Endpoint source;
+    Endpoint destination;
+    std::string payload;
+    std::chrono::milliseconds delay{0};
+};
+
+// A device's address moved: the old one leaves its interface and the new one is added.
+struct AddressChange {
+    std::string interfaceName;
+    std::uint32_t oldAddress = 0;
+    int oldPrefixLength = 0;
+    std::uint32_t newAddress = 0;
+    int newPrefixLength = 0;
+};
+
+// What the record file says about one received message.
+struct RequestSummary {
+    std::optional<int> code; // nothing when the message is not a search-protocol message
+    std::optional<int> flag;
+    std::string serial; // the serial number (or UUID) the body names; empty for a search
+    std::string device; // original serial number of the device that acted; empty when none did
+    bool accepted = false;
+    std::string reason; // why a request was ignored
+    int answered = 0;   // devices that answer a search
+};
+
+struct HandleResult {
+    RequestSummary summary;
+    std::vector<ScheduledReply> replies;
+    std::vector<AddressChange> addressChanges;
+};
+
+struct HandlerSettings {
+    int jitterMs = 100;
+    int rebootSeconds = 5;
+    std::uint64_t seed = 0;
+};
+
+// The fleet's behaviour as a function: one received datagram, where it arrived and who sent it, at a
+// given time, gives the replies to send and the address changes to make. It owns every device's
+// state. Not thread-safe: one thread handles every datagram.
+class RequestHandler final {
+public:
+    RequestHandler(std::vector<DeviceProfile> fleet, HandlerSettings settings, SimClock::time_point startedAt);
+
+    // arrival holds the addresses (with netmasks) of the interface the datagram came in on: only
+    // devices inside one of those subnets answer a search.
+    HandleResult Handle(std::string_view datagram, const std::vector<Subnet>& arrival, const Endpoint& sender,
+                        SimClock::time_point now);
+
+    std::size_t DeviceCount() const { return m_devices.size(); }
+    const SimDevice& Device(std::size_t index) const { return m_devices.at(index); }
+
+private:
+    struct CommandRequest;
+
+    void Search(const std::vector<Subnet>& arrival, const Endpoint& sender, SimClock::time_point now,
+                HandleResult& result);
+    void Command(const CommandRequest& request, SimClock::time_point now, HandleResult& result);
+    // Applies one command to one device; returns why it was ignored, or an empty text.
+    std::string Act(SimDevice& device, const CommandRequest& request, SimClock::time_point now, HandleResult& result);
+    void NoteAddressChange(const SimDevice& device, std::uint32_t oldAddress, std::uint32_t oldNetmask,
+                           HandleResult& result) const;
+    std::chrono::milliseconds ReplyDelay(const SimDevice& device);
+
+    std::vector<SimDevice> m_devices;
+    HandlerSettings m_settings;
+    std::mt19937_64 m_random;
+};
+
+} // namespace zk::devsim
