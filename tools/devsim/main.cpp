@@ -2,35 +2,37 @@
 // zkdevsim: the device simulator, the tool's peer in tests and demos. It plays a fleet of devices
 // inside a private network namespace.
 #include "base/BuildInfo.h"
+#include "devsim/FleetBuilder.h"
+#include "devsim/SimOptions.h"
+#include "devsim/Simulator.h"
 
-#include <cstring>
 #include <iostream>
-
-namespace {
-
-void PrintUsage(std::ostream& out) {
-    out << "Usage: zkdevsim [--help] [--version]\n"
-           "\n"
-           "Simulates a fleet of network cameras and recorders for tests and demos. Run it only inside a\n"
-           "private network namespace, never on a real network.\n";
-}
-
-} // namespace
+#include <string>
+#include <vector>
 
 int main(int argc, char* argv[]) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            PrintUsage(std::cout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::cout << zk::base::kVersionString << '\n';
-            return 0;
-        }
-        std::cerr << "zkdevsim: unknown option \"" << argv[i] << "\"\n";
-        PrintUsage(std::cerr);
-        return 2;
+    using namespace zk::devsim;
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    ParsedOptions parsed = ParseSimOptions(arguments);
+    switch (parsed.outcome) {
+    case ParseOutcome::Help:
+        std::cout << UsageText();
+        return kExitOk;
+    case ParseOutcome::ProgramVersion:
+        std::cout << zk::base::kVersionString << '\n';
+        return kExitOk;
+    case ParseOutcome::Error:
+        std::cerr << "zkdevsim: " << parsed.error << "\nRun \"zkdevsim --help\" for the options.\n";
+        return kExitUsage;
+    case ParseOutcome::Run:
+        break;
     }
-    PrintUsage(std::cerr);
-    return 2;
+    std::vector<DeviceProfile> fleet;
+    std::string error;
+    if (BuildFleet(parsed.options, fleet, error) != 0) {
+        std::cerr << "zkdevsim: " << error << '\n';
+        return kExitUsage;
+    }
+    Simulator simulator(std::move(parsed.options), std::move(fleet));
+    return simulator.Run(std::cerr);
 }

@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "devsim/RecordWriter.h"
+
+#include "support/TempFolder.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace zk::devsim {
+namespace {
+
+QJsonObject Parse(const std::string& line) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
+    return document.object();
+}
+
+const Endpoint kFrom{0xC0A801FD, 50123};
+
+TEST(RecordWriterTest, ALineCarriesEveryKeyReadersUse) {
+    RequestSummary summary;
+    summary.code = 2;
+    summary.flag = 0;
+    summary.serial = "ZKSIM000002";
+    summary.reason = "wrong MAC address";
+    const std::string payload = "<?xml version=\"1.0\" ?>\r\n<X a=\"1\">\t\\</X>";
+    const QJsonObject line = Parse(RecordLine(1736131200.125, kFrom, payload, summary));
+    EXPECT_DOUBLE_EQ(line.value(QStringLiteral("time")).toDouble(), 1736131200.125);
+    EXPECT_EQ(line.value(QStringLiteral("protocol")).toString(), QStringLiteral("search"));
+    EXPECT_EQ(line.value(QStringLiteral("code")).toInt(), 2);
+    EXPECT_EQ(line.value(QStringLiteral("flag")).toInt(), 0);
+    EXPECT_EQ(line.value(QStringLiteral("serial")).toString(), QStringLiteral("ZKSIM000002"));
+    EXPECT_EQ(line.value(QStringLiteral("device")).toString(), QString());
+    EXPECT_EQ(line.value(QStringLiteral("from")).toString(), QStringLiteral("192.168.1.253:50123"));
+    EXPECT_FALSE(line.value(QStringLiteral("accepted")).toBool(true));
+    EXPECT_EQ(line.value(QStringLiteral("reason")).toString(), QStringLiteral("wrong MAC address"));
+    EXPECT_EQ(line.value(QStringLiteral("payload")).toString().toStdString(), payload);
+}
+
+TEST(RecordWriterTest, UnreadableMessagesStillMakeOneValidLine) {
+    RequestSummary summary; // no code: not a search message
+    const std::string payload("\x01\xff\xfe\x00zz\x80\n\"", 9);
+    const std::string text = RecordLine(1.0, kFrom, payload, summary);
+    EXPECT_EQ(text.find('\n'), std::string::npos);
+    const QJsonObject line = Parse(text);
+    EXPECT_TRUE(line.value(QStringLiteral("code")).isNull());
+    EXPECT_TRUE(line.value(QStringLiteral("payload")).toString().contains(QStringLiteral("zz")));
+}
+
+TEST(RecordWriterTest, GB2312TextIsRecordedAsUtf8) {
+    RequestSummary summary;
+    summary.code = 5;
+    summary.serial = "\xc9\xe3\xcf\xf1"; // "camera" in code page 936
+    const QJsonObject line = Parse(RecordLine(1.0, kFrom, "", summary));
+    EXPECT_EQ(line.value(QStringLiteral("serial")).toString(), QString::fromUtf8("\xe6\x91\x84\xe5\x83\x8f"));
+}
+
+TEST(RecordWriterTest, EachLineIsInTheFileAsSoonAsItIsWritten) {
+    test::TempFolder folder;
+    RecordWriter writer;
+    ASSERT_EQ(writer.Open(folder / "record.jsonl"), 0);
+    RequestSummary summary;
+    summary.code = 1;
+    summary.accepted = true;
+    summary.answered = 4;
+    ASSERT_EQ(writer.Write(2.5, kFrom, "first", summary), 0);
+    ASSERT_EQ(writer.Write(3.5, kFrom, "second", summary), 0);
+    // Read while the writer is still open, as a test does while the simulator runs.
+    const std::string text = test::ReadFile(folder / "record.jsonl");
+    const auto newline = text.find('\n');
+    ASSERT_NE(newline, std::string::npos);
+    EXPECT_EQ(Parse(text.substr(0, newline)).value(QStringLiteral("answered")).toInt(), 4);
+    EXPECT_EQ(Parse(text.substr(newline + 1)).value(QStringLiteral("payload")).toString(), QStringLiteral("second"));
+
+    EXPECT_NE(RecordWriter().Open(folder / "no-such-folder/record.jsonl"), 0);
+}
+
+} // namespace
+} // namespace zk::devsim

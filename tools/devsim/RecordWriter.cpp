@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "devsim/RecordWriter.h"
+
+#include "platform/TextCodec.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace zk::devsim {
+
+std::string JsonString(std::string_view utf8) {
+    std::string out = "\"";
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (byte < 0x20 || byte == 0x7F) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof(escaped), "\\u%04x", byte);
+                out += escaped;
+            } else {
+                out.push_back(c);
+            }
+            break;
+        }
+    }
+    out.push_back('"');
+    return out;
+}
+
+std::string RecordLine(double epochSeconds, const Endpoint& from, std::string_view payload,
+                       const RequestSummary& summary) {
+    char time[32];
+    std::snprintf(time, sizeof(time), "%.3f", epochSeconds);
+    auto optionalNumber = [](const std::optional<int>& value) {
+        return value ? std::to_string(*value) : std::string("null");
+    };
+    // Messages are code page 936 text; the record is UTF-8, and bytes that are not text become U+FFFD.
+    std::string line = std::string("{\"time\":") + time + ",\"protocol\":\"search\"" +
+                       ",\"code\":" + optionalNumber(summary.code) + ",\"flag\":" + optionalNumber(summary.flag) +
+                       ",\"serial\":" + JsonString(platform::AnsiToUtf8(summary.serial)) +
+                       ",\"device\":" + JsonString(platform::AnsiToUtf8(summary.device)) +
+                       ",\"from\":" + JsonString(FormatEndpoint(from)) +
+                       ",\"accepted\":" + (summary.accepted ? "true" : "false");
+    if (!summary.reason.empty()) {
+        line += ",\"reason\":" + JsonString(summary.reason);
+    }
+    if (summary.code == 1) {
+        line += ",\"answered\":" + std::to_string(summary.answered);
+    }
+    line += ",\"payload\":" + JsonString(platform::AnsiToUtf8(payload)) + '}';
+    return line;
+}
+
+int RecordWriter::Open(const std::string& path) {
+    m_file.reset(std::fopen(path.c_str(), "w"));
+    return m_file ? 0 : errno;
+}
+
+int RecordWriter::Write(double epochSeconds, const Endpoint& from, std::string_view payload,
+                        const RequestSummary& summary) {
+    if (!m_file) {
+        return -1;
+    }
+    const std::string line = RecordLine(epochSeconds, from, payload, summary) + '\n';
+    if (std::fwrite(line.data(), 1, line.size(), m_file.get()) != line.size() || std::fflush(m_file.get()) != 0) {
+        return -1;
+    }
+    return 0;
+}
+
+} // namespace zk::devsim

@@ -1,0 +1,210 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "devsim/Simulator.h"
+
+#include "base/FixedText.h"
+#include "devsim/AddressManager.h"
+#include "devsim/InterfaceSubnets.h"
+#include "devsim/RecordWriter.h"
+#include "devsim/ReplyScheduler.h"
+#include "devsim/RequestHandler.h"
+#include "devsim/SearchSocket.h"
+#include "platform/FileIo.h"
+#include "platform/UniqueFd.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <set>
+
+namespace zk::devsim {
+namespace {
+
+// Send failures are reported, but only this many: a thousand devices failing alike would flood.
+constexpr int kReportedSendFailures = 10;
+
+void RaiseOpenFileLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+double EpochSeconds() {
+    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+    return static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count()) / 1000.0;
+}
+
+std::uint32_t DeviceAddress(const DeviceProfile& profile) {
+    return ParseIpv4(base::FieldText(profile.record.IpAddress)).value_or(0);
+}
+
+int DevicePrefix(const DeviceProfile& profile) {
+    return PrefixLength(ParseIpv4(base::FieldText(profile.record.Netmask)).value_or(0)).value_or(32);
+}
+
+} // namespace
+
+Simulator::Simulator(SimOptions options, std::vector<DeviceProfile> fleet)
+    : m_options(std::move(options)), m_fleet(std::move(fleet)) {}
+
+int Simulator::Run(std::ostream& err) {
+    RaiseOpenFileLimit();
+
+    // The signals are taken through a descriptor in the main loop; blocked before the scheduler's
+    // thread starts, they never interrupt it.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    platform::UniqueFd signalFd(::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK));
+    if (!signalFd) {
+        err << "zkdevsim: cannot watch for signals: " << std::strerror(errno) << '\n';
+        return kExitFailed;
+    }
+
+    RecordWriter record;
+    if (!m_options.recordFile.empty()) {
+        if (const int error = record.Open(m_options.recordFile); error != 0) {
+            err << "zkdevsim: cannot create the record file " << m_options.recordFile << ": " << std::strerror(error)
+                << '\n';
+            return kExitFailed;
+        }
+    }
+
+    AddressManager addresses;
+    InterfaceSubnets subnets;
+    std::set<std::string> interfaces;
+    for (const DeviceProfile& profile : m_fleet) {
+        if (!profile.interfaceName.empty()) {
+            interfaces.insert(profile.interfaceName);
+        }
+    }
+    if (!interfaces.empty()) {
+        if (const int error = addresses.Open(); error != 0) {
+            err << "zkdevsim: cannot open a netlink socket: " << std::strerror(error) << '\n';
+            return kExitFailed;
+        }
+        for (const std::string& name : interfaces) {
+            if (AddressManager::PromoteSecondaries(name) != 0) {
+                err << "zkdevsim: warning: cannot set promote_secondaries on " << name << '\n';
+            }
+        }
+    }
+    int missing = 0;
+    for (const DeviceProfile& profile : m_fleet) {
+        const std::uint32_t address = DeviceAddress(profile);
+        if (!profile.interfaceName.empty()) {
+            std::string error;
+            if (addresses.Add(profile.interfaceName, address, DevicePrefix(profile), error) != 0) {
+                err << "zkdevsim: " << error << '\n';
+                return kExitFailed;
+            }
+        } else if (!subnets.IsLocal(address)) {
+            if (++missing <= 5) {
+                err << "zkdevsim: no interface holds the address " << FormatIpv4(address) << " of device "
+                    << base::FieldText(profile.record.SerialNumber) << '\n';
+            }
+        }
+    }
+    if (missing > 0) {
+        err << "zkdevsim: " << missing << " device addresses do not exist; give --interface to add them\n";
+        return kExitFailed;
+    }
+    subnets.Invalidate();
+
+    SearchSocket socket;
+    if (const int error = socket.Open(0, kSearchPort); error != 0) {
+        err << "zkdevsim: cannot listen on UDP port " << kSearchPort << ": " << std::strerror(error) << '\n';
+        return kExitFailed;
+    }
+
+    const std::uint64_t seed = m_options.seed ? *m_options.seed : std::random_device()();
+    const std::size_t deviceCount = m_fleet.size();
+    std::vector<std::string> serials;
+    for (const DeviceProfile& profile : m_fleet) {
+        serials.emplace_back(base::FieldText(profile.record.SerialNumber));
+    }
+    RequestHandler handler(std::move(m_fleet), HandlerSettings{m_options.jitterMs, m_options.rebootSeconds, seed},
+                           SimClock::now());
+
+    std::atomic<int> sendFailures{0};
+    ReplyScheduler scheduler([&socket, &sendFailures, &serials](const ScheduledReply& reply) {
+        const int error = socket.SendFrom(reply.source.address, reply.destination, reply.payload);
+        if (error != 0 && sendFailures.fetch_add(1) < kReportedSendFailures) {
+            std::fprintf(stderr, "zkdevsim: device %s cannot send from %s to %s: %s\n",
+                         serials[reply.deviceIndex].c_str(), FormatIpv4(reply.source.address).c_str(),
+                         FormatEndpoint(reply.destination).c_str(), std::strerror(error));
+        }
+    });
+
+    if (!m_options.readyFile.empty()) {
+        if (platform::WriteFileAtomically(m_options.readyFile, std::to_string(::getpid()) + '\n') != 0) {
+            err << "zkdevsim: cannot create the ready file " << m_options.readyFile << '\n';
+            return kExitFailed;
+        }
+    }
+    err << "zkdevsim: " << deviceCount << " devices answer on UDP port " << kSearchPort << " (seed " << seed << ")"
+        << std::endl;
+
+    pollfd watched[2] = {{socket.Fd(), POLLIN, 0}, {signalFd.Get(), POLLIN, 0}};
+    for (;;) {
+        if (::poll(watched, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            err << "zkdevsim: poll failed: " << std::strerror(errno) << '\n';
+            break;
+        }
+        if ((watched[1].revents & POLLIN) != 0) {
+            signalfd_siginfo info{};
+            if (::read(signalFd.Get(), &info, sizeof(info)) > 0) {
+                err << "zkdevsim: " << ::strsignal(static_cast<int>(info.ssi_signo)) << ", stopping\n";
+            }
+            break;
+        }
+        if ((watched[0].revents & POLLIN) == 0) {
+            continue;
+        }
+        ReceivedDatagram datagram;
+        while (socket.Receive(datagram) == 0) {
+            const auto now = SimClock::now();
+            HandleResult result =
+                handler.Handle(datagram.payload, subnets.Of(datagram.interfaceIndex), datagram.sender, now);
+            if (record.IsOpen() &&
+                record.Write(EpochSeconds(), datagram.sender, datagram.payload, result.summary) != 0) {
+                err << "zkdevsim: cannot write the record file\n";
+            }
+            for (const AddressChange& change : result.addressChanges) {
+                std::string error;
+                addresses.Remove(change.interfaceName, change.oldAddress);
+                if (addresses.Add(change.interfaceName, change.newAddress, change.newPrefixLength, error) != 0) {
+                    err << "zkdevsim: " << error << '\n';
+                }
+                subnets.Invalidate();
+            }
+            for (ScheduledReply& reply : result.replies) {
+                scheduler.Schedule(std::move(reply), now);
+            }
+        }
+    }
+
+    scheduler.Stop();
+    const int left = addresses.RemoveAll();
+    if (left > 0) {
+        err << "zkdevsim: " << left << " addresses could not be removed\n";
+    }
+    return kExitOk;
+}
+
+} // namespace zk::devsim
