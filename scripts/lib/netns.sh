@@ -8,7 +8,7 @@
 #   zk_netns_add_adapter N TOOL SIM another pair zktN/zksN with the given addresses (a second adapter)
 #   zk_in_tool CMD...               run a command in the tool namespace
 #   zk_in_sim CMD...                run a command in the sim namespace
-#   zk_sim_start ARGS...            start zkdevsim (ZKDEVSIM, default beside zkdevcli) in the sim
+#   zk_sim_start ARGS...            start zkdevsim (the program ZKDEVSIM names) in the sim
 #                                   namespace with --interface zks0 and wait until it is ready
 #   zk_netns_destroy                stop the simulator and remove both namespaces
 # Names are unique per process, so tests running at the same time never meet. Needs root.
