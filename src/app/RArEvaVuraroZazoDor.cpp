@@ -1,45 +1,238 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/RArEvaVuraroZazoDor.h"
 
+#include "app/ControlIds.h"
 #include "base/BuildInfo.h"
 #include "base/DebugLog.h"
 #include "base/LanguageTable.h"
+#include "platform/NetworkAdapters.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace zk::app {
-RArEvaVuraroZazoDor::RArEvaVuraroZazoDor(QWidget* parent) : QDialog(parent) {
+namespace {
+
+using base::GetText;
+
+discovery::SearchSettings SearchSettingsFrom(const base::CLoadDisplayCfg& display) {
+    discovery::SearchSettings settings;
+    settings.rootNames = discovery::AcceptedRootNames(display.GetDataString(base::kDataCustXmlRoot));
+    settings.quickSearch = base::IsQuickSearchBuild();
+    settings.autoStopSwitch = display.GetDisplay(base::kDisplaySearchAutoStop) > 0;
+    settings.autoStop = true;
+    return settings;
+}
+
+} // namespace
+
+RArEvaVuraroZazoDor::RArEvaVuraroZazoDor() : RArEvaVuraroZazoDor(Sources{}) {}
+
+RArEvaVuraroZazoDor::RArEvaVuraroZazoDor(const Sources& sources, QWidget* parent)
+    : QDialog(parent),
+      m_settings(sources.settingsFolder.isEmpty() ? base::CSaveParam() : base::CSaveParam(sources.settingsFolder)),
+      m_display(sources.displayXml.empty() ? base::CLoadDisplayCfg() : base::CLoadDisplayCfg(sources.displayXml)),
+      m_engine(m_table), m_prompt(this), m_searchAtStart(sources.searchAtStart) {
+    m_settings.Load();
+    m_table.SetDefaultAccount(m_settings.DefaultUserNameAnsi(), m_settings.DefaultPasswordAnsi());
+    m_search = std::make_unique<discovery::SearchController>(m_table, m_engine, SearchSettingsFrom(m_display), this);
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
-    auto* layout = new QVBoxLayout(this);
-    layout->addStretch(1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto* exitButton = new QPushButton(QStringLiteral("退出"), this);
-    buttons->addWidget(exitButton);
-    layout->addLayout(buttons);
-    RegisterControl(kIdExit, exitButton);
-    connect(exitButton, &QPushButton::clicked, this, &QDialog::accept);
+    BuildControls();
     Initialise();
 }
 
 RArEvaVuraroZazoDor::~RArEvaVuraroZazoDor() {
+    if (!m_closed) {
+        done(QDialog::Rejected);
+    }
     base::LogShutDown();
+}
+
+void RArEvaVuraroZazoDor::BuildControls() {
+    auto* layout = new QVBoxLayout(this);
+    auto* menuBar = new QMenuBar(this);
+    layout->setMenuBar(menuBar);
+    BuildMenu(menuBar);
+
+    // Search row: adapter choice, start/stop, the list's own switches.
+    auto* searchRow = new QHBoxLayout;
+    auto* adapterLabel = new QLabel(GetText("MAIN_ADAPTER"), this);
+    m_adapterList = new QComboBox(this);
+    m_adapterList->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_searchButton = new QPushButton(GetText("STARTSEARCH"), this);
+    auto* selectAll = new QCheckBox(GetText("MAIN_SELECT_ALL"), this);
+    auto* clearSerial = new QCheckBox(GetText("CLEARSN"), this);
+    auto* exportButton = new QPushButton(GetText("MAIN_EXPORT_EXCEL"), this);
+    searchRow->addWidget(adapterLabel);
+    searchRow->addWidget(m_adapterList, 1);
+    searchRow->addWidget(m_searchButton);
+    searchRow->addWidget(selectAll);
+    searchRow->addWidget(clearSerial);
+    searchRow->addWidget(exportButton);
+    layout->addLayout(searchRow);
+
+    // Accounts row: the default login user and the operation password.
+    auto* accountRow = new QHBoxLayout;
+    m_defaultUser = new QLineEdit(m_settings.DefaultUserName(), this);
+    m_defaultPassword = new QLineEdit(m_settings.DefaultPassword(), this);
+    m_defaultPassword->setEchoMode(QLineEdit::Password);
+    auto* operatePassword = new QLineEdit(this);
+    operatePassword->setEchoMode(QLineEdit::Password);
+    operatePassword->setPlaceholderText(GetText("IDS_OPERATE_PASSWD_TIPS1"));
+    operatePassword->setToolTip(GetText("IDS_OPERATE_PASSWD_TIPS2"));
+    auto* loginSetting = new QPushButton(GetText("MAIN_LOGIN_SETTING"), this);
+    accountRow->addWidget(new QLabel(GetText("MAIN_DEFAULT_USER"), this));
+    accountRow->addWidget(m_defaultUser);
+    accountRow->addWidget(new QLabel(GetText("MAIN_DEFAULT_PASSWORD"), this));
+    accountRow->addWidget(m_defaultPassword);
+    accountRow->addWidget(new QLabel(GetText("MAIN_OPERATE_PASSWORD"), this));
+    accountRow->addWidget(operatePassword);
+    accountRow->addWidget(loginSetting);
+    accountRow->addStretch(1);
+    layout->addLayout(accountRow);
+
+    m_statusLine = new QLabel(GetText("MAIN_SEARCH_NOT_STARTED"), this);
+    layout->addWidget(m_statusLine);
+    auto* list = new QWidget(this);
+    list->setMinimumHeight(200);
+    layout->addWidget(list, 1);
+
+    auto* bottomRow = new QHBoxLayout;
+    bottomRow->addStretch(1);
+    auto* exitButton = new QPushButton(GetText("MAIN_EXIT"), this);
+    bottomRow->addWidget(exitButton);
+    layout->addLayout(bottomRow);
+
+    RegisterControl(kIdAdapterLabel, adapterLabel);
+    RegisterControl(kIdAdapterList, m_adapterList);
+    RegisterControl(kIdSearchButton, m_searchButton);
+    RegisterControl(kIdSelectAll, selectAll);
+    RegisterControl(kIdClearSerial, clearSerial);
+    RegisterControl(kIdExportExcel, exportButton);
+    RegisterControl(kIdDefaultUser, m_defaultUser);
+    RegisterControl(kIdDefaultPassword, m_defaultPassword);
+    RegisterControl(kIdOperatePassword, operatePassword);
+    RegisterControl(kIdLoginSetting, loginSetting);
+    RegisterControl(kIdStatusLine, m_statusLine);
+    RegisterControl(kIdDeviceList, list);
+    RegisterControl(kIdExit, exitButton);
+
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_searchButton, &QPushButton::clicked, this, [this] { m_search->ToggleSearch(); });
+    connect(m_search.get(), &discovery::SearchController::searchingChanged, this,
+            &RArEvaVuraroZazoDor::OnSearchingChanged);
+    connect(clearSerial, &QCheckBox::toggled, this, [this](bool on) { m_search->SetClearSerialMode(on); });
+    connect(m_defaultUser, &QLineEdit::textEdited, this, &RArEvaVuraroZazoDor::OnDefaultUserEdited);
+    connect(m_defaultPassword, &QLineEdit::textEdited, this, &RArEvaVuraroZazoDor::OnDefaultUserEdited);
+    m_table.SetClearSerialRequest([this](const std::string& uuid) {
+        // Called on the search thread: the request is built and queued on the window thread.
+        QMetaObject::invokeMethod(
+            this,
+            [this, uuid] {
+                m_search->QueueRequest(
+                    discovery::kCodeClearSerial,
+                    discovery::BuildCommandBody(
+                        uuid, false,
+                        discovery::Credentials{m_settings.DefaultUserNameAnsi(), m_settings.DefaultPasswordAnsi()}),
+                    0, discovery::kCopiesClearSerial);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void RArEvaVuraroZazoDor::BuildMenu(QMenuBar* menuBar) {
+    QMenu* tool = menuBar->addMenu(GetText("MENU_TOOL"));
+    QMenu* languages = tool->addMenu(GetText("SWITCHLANGUAGE"));
+    const std::pair<int, const char*> items[] = {
+        {base::kCmdLanguageZhCn, ZK_TEXT_KEY("LANGAGE_ZH_CN")},
+        {base::kCmdLanguageZhTw, ZK_TEXT_KEY("LANGAGE_ZH_TW")},
+        {base::kCmdLanguageEnglish, ZK_TEXT_KEY("LANGAGE_ENGLISH")},
+        {base::kCmdLanguageKorean, ZK_TEXT_KEY("LANGAGE_KO_KO")},
+        {base::kCmdLanguageRussian, ZK_TEXT_KEY("LANGAGE_RUSSIAN")},
+        {base::kCmdLanguageMongolian, ZK_TEXT_KEY("LANGAGE_MONGOLIAN")},
+    };
+    for (const auto& [command, key] : items) {
+        QAction* action = languages->addAction(GetText(key));
+        action->setData(command);
+        connect(action, &QAction::triggered, this,
+                [this, command] { base::SwitchUiLanguage(command, base::GetLanguageTable(), m_prompt); });
+    }
+    tool->addSeparator();
+    QAction* about = tool->addAction(GetText("MENU_ABOUT"));
+    about->setData(kCmdAbout);
+    connect(about, &QAction::triggered, this, [this] {
+        m_prompt.ShowMessage(windowTitle(),
+                             GetText("ABOUT_TEXT") + QStringLiteral("\n\n") + QLatin1StringView(base::kVersionString),
+                             base::PromptIcon::Information);
+    });
 }
 
 void RArEvaVuraroZazoDor::Initialise() {
     base::LogStartUp();
+    resize(1280, 800);
     const QString title = base::GetLanguageTable().GetTitle();
     setWindowTitle(m_display.GetDisplay(base::kDisplayStyle) == 2
                        ? title
                        : QStringLiteral("%1 %2").arg(title, QLatin1StringView(base::kVersionString)));
-    resize(1280, 800);
+    if (m_searchAtStart) {
+        m_search->StartSearch();
+    }
+    FillAdapterList();
+    connect(m_adapterList, &QComboBox::activated, this, &RArEvaVuraroZazoDor::OnAdapterChosen);
     m_display.ApplyDisplay([this](int id, bool visible) {
         if (QWidget* control = Control(id)) {
             control->setVisible(visible);
         }
     });
+    m_maximiseTimer.setSingleShot(true);
+    m_maximiseTimer.setInterval(kMaximiseDelayMs);
+    connect(&m_maximiseTimer, &QTimer::timeout, this, [this] { setWindowState(windowState() | Qt::WindowMaximized); });
+    m_maximiseTimer.start();
+}
+
+void RArEvaVuraroZazoDor::FillAdapterList() {
+    m_adapterList->clear();
+    m_adapterList->addItem(GetText("ALLNETCARDS"), QVariant::fromValue<quint32>(0));
+    for (const auto& [address, description] : platform::EnumerateAdapters()) {
+        m_adapterList->addItem(
+            QStringLiteral("[%1]\t[%2]")
+                .arg(QString::fromStdString(platform::DottedAddress(address)), QString::fromStdString(description)),
+            QVariant::fromValue<quint32>(address));
+    }
+    m_adapterList->setCurrentIndex(0);
+}
+
+void RArEvaVuraroZazoDor::OnAdapterChosen(int index) {
+    m_search->ChooseAdapter(m_adapterList->itemData(index).value<quint32>());
+}
+
+void RArEvaVuraroZazoDor::OnSearchingChanged(bool searching) {
+    m_searchButton->setText(GetText(searching ? "STOPSEARCH" : "STARTSEARCH"));
+}
+
+void RArEvaVuraroZazoDor::OnDefaultUserEdited() {
+    // Every change is kept at once; it applies to devices logged in from now on.
+    m_settings.SetDefaultUserName(m_defaultUser->text());
+    m_settings.SetDefaultPassword(m_defaultPassword->text());
+    m_settings.Save();
+    m_table.SetDefaultAccount(m_settings.DefaultUserNameAnsi(), m_settings.DefaultPasswordAnsi());
+}
+
+void RArEvaVuraroZazoDor::done(int result) {
+    if (!m_closed) {
+        m_closed = true;
+        m_maximiseTimer.stop();
+        m_search->StopSearch();
+    }
+    QDialog::done(result);
 }
 
 QWidget* RArEvaVuraroZazoDor::Control(int id) const {

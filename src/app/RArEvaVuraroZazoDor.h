@@ -2,34 +2,85 @@
 #pragma once
 
 #include "base/CLoadDisplayCfg.h"
+#include "base/CSaveParam.h"
+#include "discovery/DeviceTable.h"
+#include "discovery/SearchController.h"
+#include "discovery/SearchEngine.h"
+#include "ui/DialogPrompt.h"
 
 #include <QDialog>
 #include <QHash>
+#include <QTimer>
+
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenuBar;
+class QPushButton;
 
 namespace zk::app {
 
-// Control ids of the main window; the display table shows and hides controls by these numbers.
-inline constexpr int kIdExit = 1;
-
-// The main window. Its initialisation starts the debug log and its destruction shuts it down, so
-// every line of a session lies between the two. Lives on the window thread.
+// The main window: the composition root that wires the subsystems together. It loads the settings
+// and display switches, starts the debug log while it initialises and shuts it down when
+// destroyed, starts a search, and stops everything in order when it closes. Lives on the window
+// thread.
 class RArEvaVuraroZazoDor final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RArEvaVuraroZazoDor)
 
 public:
-    explicit RArEvaVuraroZazoDor(QWidget* parent = nullptr);
+    // What the window is built from; the defaults are the user's documents folder and the
+    // program's display.xml. Tests name their own.
+    struct Sources {
+        QString settingsFolder;    // empty: the documents folder
+        std::string displayXml;    // empty: the display.xml shipped with the program
+        bool searchAtStart = true; // the window searches as soon as it opens
+    };
+
+    RArEvaVuraroZazoDor();
+    explicit RArEvaVuraroZazoDor(const Sources& sources, QWidget* parent = nullptr);
     ~RArEvaVuraroZazoDor() override;
 
     // The control registered under an id, or nullptr.
     QWidget* Control(int id) const;
 
+    discovery::SearchController& Search() { return *m_search; }
+    discovery::DeviceTable& Table() { return m_table; }
+    base::CSaveParam& Settings() { return m_settings; }
+    const base::CLoadDisplayCfg& Display() const { return m_display; }
+
+public slots:
+    void done(int result) override;
+
 private:
+    void BuildControls();
+    void BuildMenu(QMenuBar* menuBar);
     void Initialise();
+    void FillAdapterList();
+    void OnAdapterChosen(int index);
+    void OnSearchingChanged(bool searching);
+    void OnDefaultUserEdited();
     void RegisterControl(int id, QWidget* control);
 
+    base::CSaveParam m_settings;
     base::CLoadDisplayCfg m_display;
+    discovery::DeviceTable m_table;
+    discovery::SearchEngine m_engine;
+    std::unique_ptr<discovery::SearchController> m_search;
+    ui::DialogPrompt m_prompt;
+    bool m_searchAtStart = true;
+    bool m_closed = false;
+
     QHash<int, QWidget*> m_controls;
+    QComboBox* m_adapterList = nullptr;
+    QPushButton* m_searchButton = nullptr;
+    QLabel* m_statusLine = nullptr;
+    QLineEdit* m_defaultUser = nullptr;
+    QLineEdit* m_defaultPassword = nullptr;
+    QTimer m_maximiseTimer;
 };
 
 } // namespace zk::app

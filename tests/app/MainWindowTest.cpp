@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/RArEvaVuraroZazoDor.h"
 
+#include "app/ControlIds.h"
 #include "base/DebugLog.h"
 #include "platform/SpecialFolders.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <filesystem>
@@ -13,13 +18,28 @@
 
 namespace zk::app {
 
+// The window runs in the test's own network namespace (loopback only), so the search it starts at
+// once reaches nothing.
 class MainWindowTest final : public QObject {
     Q_OBJECT
 
+private:
+    QTemporaryDir m_folder;
+
+    RArEvaVuraroZazoDor::Sources Sources(const std::string& displayXml = {}) const {
+        RArEvaVuraroZazoDor::Sources sources;
+        sources.settingsFolder = m_folder.path();
+        if (!displayXml.empty()) {
+            const std::string path = m_folder.path().toStdString() + "/display.xml";
+            std::ofstream(path) << displayXml;
+            sources.displayXml = path;
+        }
+        return sources;
+    }
+
 private slots:
     void initTestCase() {
-        // The test's own config folder (set by ctest) holds a switch file that turns the monitor
-        // sink on towards a loopback address nobody listens on.
+        // A switch file that turns the monitor sink on towards a loopback address nobody listens on.
         const std::string folder = platform::ConfigFolder();
         QVERIFY(platform::EnsureFolder(folder));
         std::ofstream(folder + "/uc_dbg.cfg") << "network=1;monitor_ip=127.0.0.2;level=5;";
@@ -29,24 +49,69 @@ private slots:
 
     void theWindowStartsTheLogAndItsDestructionShutsItDown() {
         {
-            RArEvaVuraroZazoDor window;
+            RArEvaVuraroZazoDor window(Sources());
             const auto switches = base::ProcessLog().Switches();
             QCOMPARE(switches.network, 1);
             QCOMPARE(switches.level, 5);
-            QCOMPARE(QString::fromStdString(switches.monitorIp), QStringLiteral("127.0.0.2"));
         }
         QCOMPARE(base::ProcessLog().Switches().network, 0);
-        QCOMPARE(base::ProcessLog().Switches().file, 0);
     }
 
-    void theTitleIsTheLanguageTitleAndTheVersion() {
-        RArEvaVuraroZazoDor window;
+    void theTitleIsTheLanguageTitleAndTheVersionUnlessStyleTwo() {
+        RArEvaVuraroZazoDor window(Sources());
         QCOMPARE(window.windowTitle(),
                  QStringLiteral("ZK Device Search/IP Config/Upgrade Tool-V2.3.9 V5.9.2_20250106"));
+        RArEvaVuraroZazoDor styled(Sources("<root><STYLE display=\"2\"/></root>"));
+        QCOMPARE(styled.windowTitle(), QStringLiteral("ZK Device Search/IP Config/Upgrade Tool-V2.3.9"));
     }
 
-    void theExitButtonIsRegisteredUnderItsIdAndClosesTheWindow() {
-        RArEvaVuraroZazoDor window;
+    void theWindowSearchesAtOnceAndTheButtonStopsIt() {
+        RArEvaVuraroZazoDor window(Sources());
+        auto* button = qobject_cast<QPushButton*>(window.Control(kIdSearchButton));
+        QVERIFY(button != nullptr);
+        QVERIFY(window.Search().Searching());
+        QCOMPARE(button->text(), QStringLiteral("Stop search"));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(!window.Search().Searching());
+        QCOMPARE(button->text(), QStringLiteral("Start search"));
+    }
+
+    void theAdapterListStartsWithAllAdapters() {
+        RArEvaVuraroZazoDor window(Sources());
+        auto* adapters = qobject_cast<QComboBox*>(window.Control(kIdAdapterList));
+        QVERIFY(adapters != nullptr);
+        QVERIFY(adapters->count() >= 1);
+        QCOMPARE(adapters->itemText(0), QStringLiteral("All network adapters"));
+        QCOMPARE(adapters->itemData(0).value<quint32>(), 0u);
+        QCOMPARE(adapters->currentIndex(), 0);
+    }
+
+    void displaySwitchesHideTheirControls() {
+        RArEvaVuraroZazoDor window(Sources("<root><ID_EXPORT_EXCEL display=\"0\"/></root>"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(!window.Control(kIdExportExcel)->isVisible());
+        QVERIFY(window.Control(kIdSearchButton)->isVisible());
+        // Shown only when the installation turns it on.
+        QVERIFY(!window.Control(kIdClearSerial)->isVisible());
+        QVERIFY(!window.Control(kIdOperatePassword)->isVisible());
+    }
+
+    void editingTheDefaultUserSavesTheSettingsAtOnce() {
+        RArEvaVuraroZazoDor window(Sources());
+        auto* user = qobject_cast<QLineEdit*>(window.Control(kIdDefaultUser));
+        QVERIFY(user != nullptr);
+        QCOMPARE(user->text(), QStringLiteral("admin"));
+        user->selectAll();
+        QTest::keyClicks(user, QStringLiteral("installer"));
+        QCOMPARE(window.Settings().DefaultUserName(), QStringLiteral("installer"));
+        base::CSaveParam reloaded(m_folder.path());
+        reloaded.Load();
+        QCOMPARE(reloaded.DefaultUserName(), QStringLiteral("installer"));
+    }
+
+    void theExitButtonClosesTheWindowAndStopsTheSearch() {
+        RArEvaVuraroZazoDor window(Sources());
         auto* exitButton = qobject_cast<QPushButton*>(window.Control(kIdExit));
         QVERIFY(exitButton != nullptr);
         QCOMPARE(window.Control(999999), nullptr);
@@ -56,6 +121,7 @@ private slots:
         QTest::mouseClick(exitButton, Qt::LeftButton);
         QCOMPARE(finished.count(), 1);
         QVERIFY(!window.isVisible());
+        QVERIFY(!window.Search().Searching());
     }
 };
 
