@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 namespace zk::platform {
 
@@ -60,8 +61,18 @@ int WriteAllAndSync(int fd, std::string_view content) {
 
 int WriteFileAtomically(const std::string& path, std::string_view content, unsigned mode,
                         const FileWriteStep& writeStep) {
-    const std::string temporary = path + ".tmp";
-    UniqueFd file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode)));
+    // A file that is a symbolic link is replaced where the link points, so the link stays.
+    std::string target = path;
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+            target = resolved;
+            std::free(resolved);
+        }
+    }
+    // A temporary name of its own per writer, so two writers never share one half-written file.
+    std::string temporary = target + ".XXXXXX";
+    UniqueFd file(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!file) {
         return -1;
     }
@@ -69,7 +80,6 @@ int WriteFileAtomically(const std::string& path, std::string_view content, unsig
         ::unlink(temporary.c_str());
         return error;
     };
-    // The permission bits of an existing temporary file are not changed by open.
     if (::fchmod(file.Get(), static_cast<mode_t>(mode)) != 0) {
         return fail(errno);
     }
@@ -80,7 +90,7 @@ int WriteFileAtomically(const std::string& path, std::string_view content, unsig
     if (::close(file.Release()) != 0) {
         return fail(errno);
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
         return fail(errno);
     }
     return 0;

@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <thread>
 
 namespace zk::platform {
 namespace {
@@ -18,6 +19,14 @@ namespace {
 using test::ReadFile;
 using test::TempFolder;
 using test::WriteFile;
+
+std::size_t EntryCount(const std::string& folder) {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {
+        ++count;
+    }
+    return count;
+}
 
 unsigned PermissionBits(const std::string& path) {
     struct stat info {};
@@ -42,24 +51,46 @@ TEST(FileIoTest, AtomicWriteReplacesTheFileWithTheGivenPermissions) {
     EXPECT_EQ(WriteFileAtomically(path, "new content", 0600), 0);
     EXPECT_EQ(ReadFile(path), "new content");
     EXPECT_EQ(PermissionBits(path), 0600u);
-    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    EXPECT_EQ(EntryCount(temp.Path()), 1u) << "no temporary file is left behind";
+}
+
+TEST(FileIoTest, ALinkedFileIsReplacedWhereTheLinkPointsAndTheLinkStays) {
+    TempFolder temp;
+    std::filesystem::create_directory(temp / "real");
+    ASSERT_TRUE(WriteFile(temp / "real/settings.xml", "old"));
+    std::filesystem::create_symlink(temp / "real/settings.xml", temp / "settings.xml");
+    EXPECT_EQ(WriteFileAtomically(temp / "settings.xml", "new", 0600), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(temp / "settings.xml"));
+    EXPECT_EQ(ReadFile(temp / "real/settings.xml"), "new");
+}
+
+TEST(FileIoTest, TwoWritersAtOnceLeaveOneWholeFile) {
+    TempFolder temp;
+    const std::string path = temp / "settings.xml";
+    const std::string first(200000, 'a');
+    const std::string second(150000, 'b');
+    std::thread other([&] {
+        for (int i = 0; i < 20; ++i) {
+            EXPECT_EQ(WriteFileAtomically(path, second), 0);
+        }
+    });
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(WriteFileAtomically(path, first), 0);
+    }
+    other.join();
+    const std::string result = ReadFile(path);
+    EXPECT_TRUE(result == first || result == second) << "a mixture of both writers";
+    EXPECT_EQ(EntryCount(temp.Path()), 1u);
 }
 
 TEST(FileIoTest, AFailedAtomicWriteLeavesTheOldFileIntact) {
     TempFolder temp;
-    // A folder where the temporary file should go: the write cannot even start.
-    const std::string blocked = temp / "blocked.xml";
-    ASSERT_TRUE(WriteFile(blocked, "precious"));
-    std::filesystem::create_directory(blocked + ".tmp");
-    EXPECT_EQ(WriteFileAtomically(blocked, "lost"), -1);
-    EXPECT_EQ(ReadFile(blocked), "precious");
-
     // A folder where the file itself should go: the rename fails after the write.
     const std::string folder = temp / "folder.xml";
     std::filesystem::create_directory(folder);
     EXPECT_GT(WriteFileAtomically(folder, "data"), 0);
     EXPECT_TRUE(std::filesystem::is_directory(folder));
-    EXPECT_FALSE(std::filesystem::exists(folder + ".tmp")) << "no temporary file is left behind";
+    EXPECT_EQ(EntryCount(temp.Path()), 1u) << "no temporary file is left behind";
 
     EXPECT_EQ(WriteFileAtomically(temp / "no/such/folder/file", "x"), -1);
 }
@@ -77,7 +108,7 @@ TEST(FileIoTest, AWriteThatFailsHalfWayLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(WriteFileAtomically(path, "x", 0600, [](int, std::string_view) { return -1; }), EIO)
         << "a failure without a reason is still a failure";
     EXPECT_EQ(ReadFile(path), "old contents");
-    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    EXPECT_EQ(EntryCount(temp.Path()), 1u);
 }
 
 TEST(RegistryStoreTest, ValuesAreWrittenReadAndKeptApart) {
