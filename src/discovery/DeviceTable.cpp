@@ -18,11 +18,6 @@ constexpr std::string_view kFixedAccountModels[] = {"QPLX-T35M", "QPLX-T35Y"};
 constexpr const char* kFixedAccountUser = "admin";
 constexpr const char* kFixedAccountPassword = "qvt*4071";
 
-std::uint32_t SteadyTickMs() {
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-}
-
 std::string UpperCase(std::string_view text) {
     std::string upper(text);
     for (auto& c : upper) {
@@ -34,6 +29,11 @@ std::string UpperCase(std::string_view text) {
 }
 
 } // namespace
+
+std::uint32_t SteadyTickMs() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
 
 DeviceTable::DeviceTable(TickSource tick) : m_tick(tick ? std::move(tick) : TickSource(&SteadyTickMs)) {}
 

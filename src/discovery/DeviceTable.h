@@ -15,6 +15,9 @@
 
 namespace zk::discovery {
 
+// The millisecond tick of the steady clock, as stored in LastSeenTick (wraps around).
+std::uint32_t SteadyTickMs();
+
 // Results of CopyOut and CopyInAndSendNetwork.
 inline constexpr int kTableOk = 0;
 inline constexpr int kTableUnknownSerial = -1;

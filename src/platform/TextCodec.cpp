@@ -102,6 +102,10 @@ std::string WideToAnsi(const QString& text) {
 }
 
 QString AnsiToWide(std::string_view text) {
+    // Plain ASCII reads the same in code page 936; most device fields are ASCII and skip iconv.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    }
     const std::string utf8 = AnsiToUtf8(text);
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
