@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "discovery/DeviceRecord.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+namespace zk::discovery {
+
+// Longest row key kept, in bytes (the field holds one more for the terminating zero).
+inline constexpr std::size_t kRowKeySize = 64;
+
+// The item data of one device list row: a copy of the device's record followed by its session
+// block. Created zeroed when a device is first listed and owned by the list; touched on the window
+// thread only. The list sets Key and Record; the device sessions fill the rest.
+struct DeviceRow {
+    DeviceRecord Record;
+
+    // Session block.
+    char Key[kRowKeySize];          // the record's SerialNumber when the row was made; matches it to the table
+    std::int32_t LoginHandle;       // device session handle, 0 = none, negative = the failed login's result
+    std::uint8_t Online;            // 1 after the session reported the device online
+    std::uint8_t Upgrading;         // a firmware upgrade is running
+    char InfoText1012[128];         // file-system version (also the list's version column)
+    char InfoText1095[128];         // second file-system version
+    char InfoText1020[1024];        // capability text
+    char InfoText1019[128];         // the device's own serial number
+    std::uint8_t SessionPad[2];     // keeps the request slots aligned
+    std::int32_t PendingSlots[333]; // per-row state of asynchronous batch requests
+};
+
+static_assert(std::is_trivially_copyable_v<DeviceRow>);
+static_assert(std::is_standard_layout_v<DeviceRow>);
+static_assert(sizeof(DeviceRow) == 11520, "one row is one fixed block: the record, then the session block");
+static_assert(offsetof(DeviceRow, Key) == sizeof(DeviceRecord));
+static_assert(offsetof(DeviceRow, LoginHandle) == 8772);
+static_assert(offsetof(DeviceRow, InfoText1012) == 8778);
+static_assert(offsetof(DeviceRow, InfoText1020) == 9034);
+static_assert(offsetof(DeviceRow, PendingSlots) == 10188);
+
+} // namespace zk::discovery
