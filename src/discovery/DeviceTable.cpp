@@ -4,6 +4,7 @@
 #include "base/DebugLog.h"
 #include "base/FixedText.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -83,12 +84,13 @@ int DeviceTable::AddOrUpdate(DeviceRecord record, std::string_view localAddress)
             std::memcpy(record.LocalIp, found->second.record.LocalIp, sizeof(record.LocalIp));
         }
         found->second.record = record;
-        found->second.changeCount = ++m_changeCount;
+        MarkChanged(*found);
         return 0;
     }
     base::Log("found new entry, mac=[%s]\n", record.MacAddress);
     CopyBounded(record.LocalIp, localAddress);
-    m_bySerial.emplace(std::string(serial), Entry{record, ++m_changeCount});
+    const auto inserted = m_bySerial.emplace(std::string(serial), Entry{0, record});
+    MarkChanged(*inserted.first);
     return 0;
 }
 
@@ -144,7 +146,7 @@ int DeviceTable::CopyInAndSendNetwork(std::string_view serialNumber, const Devic
             return kTableBufferTooSmall;
         }
         found->second.record = *record;
-        found->second.changeCount = ++m_changeCount;
+        MarkChanged(*found);
         copy = *record;
         request = m_setNetworkRequest;
     }
@@ -157,6 +159,7 @@ int DeviceTable::CopyInAndSendNetwork(std::string_view serialNumber, const Devic
 void DeviceTable::Clear() {
     std::lock_guard lock(m_mutex);
     m_bySerial.clear();
+    m_byChange.clear();
 }
 
 std::size_t DeviceTable::Size() const {
@@ -171,15 +174,39 @@ void DeviceTable::ForEach(const std::function<void(const Entry& entry)>& visit) 
     }
 }
 
+void DeviceTable::MarkChanged(SerialMap::value_type& item) {
+    if (item.second.changeCount != 0) {
+        m_byChange.erase(item.second.changeCount);
+    }
+    item.second.changeCount = ++m_changeCount;
+    m_byChange.emplace(item.second.changeCount, &item);
+}
+
+std::vector<const DeviceTable::SerialMap::value_type*> DeviceTable::ChangedItems(std::uint64_t changeCount) const {
+    std::vector<const SerialMap::value_type*> items;
+    for (auto it = m_byChange.upper_bound(changeCount); it != m_byChange.end(); ++it) {
+        items.push_back(it->second);
+    }
+    std::sort(items.begin(), items.end(),
+              [](const auto* left, const auto* right) { return left->first < right->first; });
+    return items;
+}
+
 std::vector<DeviceTable::Entry> DeviceTable::ChangedSince(std::uint64_t changeCount) const {
-    std::vector<Entry> changed;
     std::lock_guard lock(m_mutex);
-    for (const auto& [serial, entry] : m_bySerial) {
-        if (entry.changeCount > changeCount) {
-            changed.push_back(entry);
-        }
+    std::vector<Entry> changed;
+    for (const auto* item : ChangedItems(changeCount)) {
+        changed.push_back(item->second);
     }
     return changed;
+}
+
+void DeviceTable::VisitChangedSince(std::uint64_t changeCount,
+                                    const std::function<void(const Entry& entry)>& visit) const {
+    std::lock_guard lock(m_mutex);
+    for (const auto* item : ChangedItems(changeCount)) {
+        visit(item->second);
+    }
 }
 
 } // namespace zk::discovery

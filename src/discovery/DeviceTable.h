@@ -30,9 +30,10 @@ inline constexpr int kTableBufferTooSmall = -2;
 class DeviceTable final {
 public:
     struct Entry {
-        DeviceRecord record;
-        // Raised by every AddOrUpdate of the entry, so that readers skip what did not change.
+        // Raised by every AddOrUpdate of the entry, so that readers skip what did not change. Kept
+        // ahead of the record, on the same memory page as its first fields.
         std::uint64_t changeCount = 0;
+        DeviceRecord record;
     };
 
     // The millisecond tick stored as LastSeenTick; tests pass their own.
@@ -80,6 +81,9 @@ public:
 
     // The entries whose change count is above the given one, in key order, copied out.
     std::vector<Entry> ChangedSince(std::uint64_t changeCount) const;
+    // Calls visit for each of those entries in key order, under the lock, without copying them:
+    // keep it short and never call the table from it.
+    void VisitChangedSince(std::uint64_t changeCount, const std::function<void(const Entry& entry)>& visit) const;
 
 private:
     void FillAccount(DeviceRecord& record) const;
@@ -89,7 +93,15 @@ private:
     SetNetworkRequest m_setNetworkRequest;
 
     mutable std::mutex m_mutex;
-    std::map<std::string, Entry, std::less<>> m_bySerial;
+    using SerialMap = std::map<std::string, Entry, std::less<>>;
+    // Stamps an entry with the next change count.
+    void MarkChanged(SerialMap::value_type& item);
+    // The entries with a change count above the given one, in key order.
+    std::vector<const SerialMap::value_type*> ChangedItems(std::uint64_t changeCount) const;
+
+    SerialMap m_bySerial;
+    // Each entry under its change count, so that readers of what changed never scan the whole table.
+    std::map<std::uint64_t, SerialMap::value_type*> m_byChange;
     std::map<std::string, DeviceRecord, std::less<>> m_byUuid; // keys in upper case
     std::uint64_t m_changeCount = 0;
     std::string m_defaultUsername = "admin";
