@@ -6,6 +6,9 @@
 #include "base/TitleCodec.h"
 #include "platform/TextCodec.h"
 
+#include <cstddef>
+#include <cstdio>
+
 namespace zk::discovery {
 namespace {
 
@@ -47,6 +50,59 @@ QString ModelText(std::string_view deviceType) {
     return model;
 }
 
+std::optional<FieldSpan> CellSourceField(ListColumn column) {
+#define ZK_FIELD(name)                                                                                                 \
+    FieldSpan {                                                                                                        \
+        offsetof(DeviceRecord, name), sizeof(DeviceRecord::name)                                                       \
+    }
+    switch (column) {
+    case ListColumn::Ip:
+        return ZK_FIELD(IpAddress);
+    case ListColumn::HttpPort:
+        return ZK_FIELD(WebPort);
+    case ListColumn::Model:
+        return ZK_FIELD(DeviceType);
+    case ListColumn::Title:
+        return ZK_FIELD(Osd);
+    case ListColumn::AfVersion:
+        return ZK_FIELD(AfVersion);
+    case ListColumn::OnvifAllNet:
+        return ZK_FIELD(AllNet);
+    case ListColumn::Sn:
+        return ZK_FIELD(SerialNumber);
+    case ListColumn::Netmask:
+        return ZK_FIELD(Netmask);
+    case ListColumn::Mac:
+        return ZK_FIELD(MacAddress);
+    case ListColumn::P2pType:
+        return ZK_FIELD(P2pType);
+    case ListColumn::P2pId:
+        return ZK_FIELD(P2pId);
+    case ListColumn::RunTime:
+        return ZK_FIELD(RunTime);
+    case ListColumn::NetCard:
+        return ZK_FIELD(LocalIp);
+    case ListColumn::CloudStatus:
+        return ZK_FIELD(P2pStatus);
+    case ListColumn::Uuid:
+        return ZK_FIELD(Uuid);
+    case ListColumn::OemSn:
+        return ZK_FIELD(OemSn);
+    case ListColumn::ExtNumber:
+    case ListColumn::MainNumber:
+    case ListColumn::ExtName:
+    case ListColumn::AddressBoxIp:
+    case ListColumn::Notes:
+    case ListColumn::ManageCenter:
+    case ListColumn::Preview:
+    case ListColumn::Version:
+    case ListColumn::State:
+        break;
+    }
+#undef ZK_FIELD
+    return std::nullopt;
+}
+
 DeviceCellTexts::DeviceCellTexts(const base::LanguageTable& texts, CellTextSettings settings)
     : m_onvifOn(texts.GetText("ENABLE")), m_onvifOff(texts.GetText("STRING_CLOSE")),
       m_online(texts.GetText("IDS_STR_ONLINE")),
@@ -67,9 +123,19 @@ QString DeviceCellTexts::RunTimeText(std::int32_t seconds) const {
     const std::int32_t rest = seconds % kSecondsPerDay;
     const std::int32_t parts[] = {seconds / kSecondsPerDay, rest / kSecondsPerHour,
                                   rest % kSecondsPerHour / kSecondsPerMinute, seconds % kSecondsPerMinute};
+    // Built in one buffer: this text changes at every refresh of every device.
+    qsizetype length = 0;
+    for (const auto& unit : m_timeUnits) {
+        length += unit.size() + 13;
+    }
+    text.reserve(length);
     for (std::size_t i = 0; i < std::size(parts); ++i) {
         if (parts[i] > 0) {
-            text += QString::number(parts[i]) + u' ' + m_timeUnits[i] + u' ';
+            char digits[12];
+            const int count = std::snprintf(digits, sizeof(digits), "%d ", parts[i]);
+            text.append(QLatin1StringView(digits, count));
+            text.append(m_timeUnits[i]);
+            text.append(u' ');
         }
     }
     return text;

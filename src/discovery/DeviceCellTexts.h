@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,16 @@ private:
     std::array<QString, 4> m_timeUnits; // day, hour, minute, second
     QString m_cloudType10;
 };
+
+// Where in a record the field lies that a column's text is made from: byte offset and size.
+struct FieldSpan {
+    std::size_t offset = 0;
+    std::size_t size = 0;
+};
+
+// The field a column's text comes from; nothing for the columns the list does not write. Lets a
+// merge skip texts whose field did not change.
+std::optional<FieldSpan> CellSourceField(ListColumn column);
 
 // The model shown for a device type: "NVS-IPCAM-" removed, "NVS-NVR-" replaced by "NVR-", cut
 // before the first "_V".

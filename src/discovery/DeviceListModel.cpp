@@ -7,12 +7,83 @@
 #include "discovery/ListSort.h"
 #include "platform/TextCodec.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace zk::discovery {
 
 using base::CopyBounded;
 using base::FieldText;
+
+namespace {
+
+constexpr std::uint32_t kAllColumns = (1u << kListColumnCount) - 1;
+
+constexpr std::uint32_t ColumnBit(ListColumn column) {
+    return 1u << static_cast<int>(column);
+}
+
+// The record's fields up to the reply text are compared and copied in blocks of this many bytes.
+constexpr std::size_t kBlockBytes = 64;
+constexpr std::size_t kFixedEnd = offsetof(DeviceRecord, RawReply);
+static_assert((kFixedEnd + kBlockBytes - 1) / kBlockBytes <= 64, "one bit per block");
+
+// The blocks a field lies in.
+std::uint64_t BlocksOf(const FieldSpan& field) {
+    std::uint64_t blocks = 0;
+    for (std::size_t block = field.offset / kBlockBytes; block <= (field.offset + field.size - 1) / kBlockBytes;
+         ++block) {
+        blocks |= std::uint64_t{1} << block;
+    }
+    return blocks;
+}
+
+// The blocks of the fixed fields in which two records differ.
+std::uint64_t ChangedBlocks(const DeviceRecord& a, const DeviceRecord& b) {
+    const auto* left = reinterpret_cast<const char*>(&a);
+    const auto* right = reinterpret_cast<const char*>(&b);
+    std::uint64_t changed = 0;
+    for (std::size_t offset = 0, block = 0; offset < kFixedEnd; offset += kBlockBytes, ++block) {
+        if (std::memcmp(left + offset, right + offset, std::min(kBlockBytes, kFixedEnd - offset)) != 0) {
+            changed |= std::uint64_t{1} << block;
+        }
+    }
+    return changed;
+}
+
+bool FieldDiffers(const DeviceRecord& a, const DeviceRecord& b, const FieldSpan& field) {
+    return std::memcmp(reinterpret_cast<const char*>(&a) + field.offset,
+                       reinterpret_cast<const char*>(&b) + field.offset, field.size) != 0;
+}
+
+// Copies a table record over a row's record, given the blocks of the fixed fields that differ.
+// Unchanged blocks are not written, and of the 5 KB reply field only its text is copied, with the
+// row's older and longer text cleared behind it (rows keep the field zero beyond the text). A
+// refresh mostly changes a few fields, and the rest of the record is not streamed through the
+// cache again at every tick.
+void CopyRecord(DeviceRecord& to, const DeviceRecord& from, std::uint64_t changedBlocks) {
+    auto* target = reinterpret_cast<char*>(&to);
+    const auto* source = reinterpret_cast<const char*>(&from);
+    for (std::size_t offset = 0, block = 0; offset < kFixedEnd; offset += kBlockBytes, ++block) {
+        if ((changedBlocks & (std::uint64_t{1} << block)) != 0) {
+            std::memcpy(target + offset, source + offset, std::min(kBlockBytes, kFixedEnd - offset));
+        }
+    }
+    const std::size_t length = FieldText(from.RawReply).size();
+    const std::size_t oldLength = FieldText(to.RawReply).size();
+    std::memcpy(to.RawReply, from.RawReply, length);
+    const std::size_t clear = std::min(std::max(length, oldLength) + 1, sizeof(to.RawReply)) - length;
+    std::memset(to.RawReply + length, 0, clear);
+    constexpr std::size_t kTail = offsetof(DeviceRecord, LastSeenTick);
+    std::memcpy(target + kTail, source + kTail, sizeof(DeviceRecord) - kTail);
+}
+
+} // namespace
 
 struct DeviceListModel::Item {
     Item() { colours.fill(kWindowColour); }
@@ -23,6 +94,49 @@ struct DeviceListModel::Item {
     bool ticked = false;
     bool versionFromSession = false; // the record's Version is a copy of InfoText1012
     int position = 0;
+};
+
+void DeviceListModel::ItemDeleter::operator()(Item* item) const {
+    item->~Item();
+}
+
+// Rows are made in 2 MB chunks that the kernel may back with huge pages: a refresh of a large fleet
+// touches thousands of rows of 12 KB each, and with small pages nearly every touch would miss the
+// TLB. Rows are only ever deleted all together, so a chunk is simply filled up.
+class DeviceListModel::ItemArena {
+public:
+    Item* Make() {
+        if (m_chunks.empty() || m_used + kItemStride > kChunkBytes) {
+            auto* memory = static_cast<char*>(std::aligned_alloc(kChunkBytes, kChunkBytes));
+            if (memory == nullptr) {
+                throw std::bad_alloc();
+            }
+            // Only a hint: without huge pages the chunk works the same.
+            ::madvise(memory, kChunkBytes, MADV_HUGEPAGE);
+            m_chunks.emplace_back(memory);
+            m_used = 0;
+        }
+        Item* item = new (m_chunks.back().get() + m_used) Item();
+        m_used += kItemStride;
+        return item;
+    }
+
+    // Frees every chunk; the items in them must have ended.
+    void Clear() {
+        m_chunks.clear();
+        m_used = 0;
+    }
+
+private:
+    static constexpr std::size_t kChunkBytes = std::size_t{2} << 20;
+    static constexpr std::size_t kItemStride = (sizeof(Item) + alignof(Item) - 1) / alignof(Item) * alignof(Item);
+    static_assert(kItemStride <= kChunkBytes);
+
+    struct Free {
+        void operator()(char* memory) const { std::free(memory); }
+    };
+    std::vector<std::unique_ptr<char, Free>> m_chunks;
+    std::size_t m_used = 0;
 };
 
 // What one merge did, reported once the rows are in place.
@@ -49,9 +163,14 @@ DeviceListModel::DeviceListModel(DeviceTable& table, const base::LanguageTable& 
     : QObject(parent), m_table(table), m_tick(tick ? std::move(tick) : TickSource(&SteadyTickMs)),
       m_columns(settings.layout, texts), m_cellTexts(texts, settings.cellTexts),
       m_searchingText(texts.GetText("CStorePlayBack_tip_searching")), m_totalText(texts.GetText("STR_TOTAL")),
-      m_selectedText(texts.GetText("STR_SELECTED")) {
+      m_selectedText(texts.GetText("STR_SELECTED")), m_arena(std::make_unique<ItemArena>()) {
     for (int position = 0; position < m_columns.Count(); ++position) {
-        m_shownColumns.push_back(m_columns.ColumnAt(position));
+        const ListColumn column = m_columns.ColumnAt(position);
+        m_shownColumns.push_back(column);
+        if (const auto field = CellSourceField(column)) {
+            m_sourceFields[static_cast<std::size_t>(column)] = *field;
+            m_sourceBlocks[static_cast<std::size_t>(column)] = BlocksOf(*field);
+        }
     }
     m_statusLine = BuildStatusLine();
 }
@@ -211,7 +330,7 @@ void DeviceListModel::SortByColumn(ListColumn column) {
     for (const auto& item : m_items) {
         keys.push_back(MakeCellSortKey(item->cells[static_cast<std::size_t>(id)]));
     }
-    std::vector<std::unique_ptr<Item>> sorted;
+    std::vector<std::unique_ptr<Item, ItemDeleter>> sorted;
     sorted.reserve(m_items.size());
     for (const int position : SortedPositions(keys, m_sortAscending)) {
         sorted.push_back(std::move(m_items[static_cast<std::size_t>(position)]));
@@ -222,14 +341,14 @@ void DeviceListModel::SortByColumn(ListColumn column) {
 }
 
 void DeviceListModel::Merge() {
-    const std::vector<DeviceTable::Entry> entries = m_table.ChangedSince(m_mergedChangeCount);
     MergeResult result;
     result.nowMs = m_tick();
-    for (const auto& entry : entries) {
+    // Rows are only created and written here; nothing outside the list runs under the table lock.
+    m_table.VisitChangedSince(m_mergedChangeCount, [this, &result](const DeviceTable::Entry& entry) {
         m_mergedChangeCount = std::max(m_mergedChangeCount, entry.changeCount);
         const auto found = m_byKey.find(FieldText(entry.record.SerialNumber));
         MergeEntry(entry.record, found != m_byKey.end() ? found->second : nullptr, false, result);
-    }
+    });
     Publish(result);
 }
 
@@ -253,18 +372,29 @@ DeviceListModel::Item* DeviceListModel::FindItemByScan(std::string_view key) con
     return nullptr;
 }
 
-void DeviceListModel::MergeEntry(const DeviceRecord& record, Item* item, bool reportUnchanged, MergeResult& result) {
+void DeviceListModel::MergeEntry(const DeviceRecord& record, Item* item, bool full, MergeResult& result) {
     using Event = MergeResult::Event;
     if (item != nullptr) {
-        const bool moved = FieldText(record.IpAddress) != FieldText(item->row.Record.IpAddress);
         DeviceRecord& copy = item->row.Record;
-        copy = record;
+        const std::uint64_t changedBlocks = ChangedBlocks(copy, record);
+        const bool moved = FieldText(record.IpAddress) != FieldText(copy.IpAddress);
+        std::uint32_t columns = kAllColumns;
+        if (!full) {
+            columns = 0;
+            for (const ListColumn column : m_shownColumns) {
+                const auto index = static_cast<std::size_t>(column);
+                if ((m_sourceBlocks[index] & changedBlocks) != 0 && FieldDiffers(copy, record, m_sourceFields[index])) {
+                    columns |= ColumnBit(column);
+                }
+            }
+        }
+        CopyRecord(copy, record, changedBlocks);
         // Replies without a version keep showing the one the device's session reported.
         item->versionFromSession = FieldText(copy.Version).empty();
         if (item->versionFromSession) {
             CopyBounded(copy.Version, FieldText(item->row.InfoText1012));
         }
-        if (WriteCells(*item) || reportUnchanged) {
+        if (WriteCells(*item, columns) || full) {
             result.changedRows.push_back(item->position);
         }
         if (moved) {
@@ -272,12 +402,12 @@ void DeviceListModel::MergeEntry(const DeviceRecord& record, Item* item, bool re
         }
         result.events.emplace_back(Event::Refreshed, item);
     } else {
-        auto created = std::make_unique<Item>();
+        std::unique_ptr<Item, ItemDeleter> created(m_arena->Make());
         CopyBounded(created->row.Key, FieldText(record.SerialNumber));
-        created->row.Record = record;
+        CopyRecord(created->row.Record, record, ChangedBlocks(created->row.Record, record));
         created->versionFromSession = FieldText(record.Version).empty();
         created->position = RowCount();
-        WriteCells(*created);
+        WriteCells(*created, kAllColumns);
         item = created.get();
         m_byKey.emplace(std::string(FieldText(item->row.Key)), item);
         m_items.push_back(std::move(created));
@@ -286,14 +416,17 @@ void DeviceListModel::MergeEntry(const DeviceRecord& record, Item* item, bool re
         }
         result.events.emplace_back(Event::Added, item);
     }
-    if (static_cast<std::uint32_t>(result.nowMs - record.LastSeenTick) < kRecentlySeenMs) {
+    if (static_cast<std::uint32_t>(result.nowMs - item->row.Record.LastSeenTick) < kRecentlySeenMs) {
         result.events.emplace_back(Event::Seen, item);
     }
 }
 
-bool DeviceListModel::WriteCells(Item& item) {
+bool DeviceListModel::WriteCells(Item& item, std::uint32_t columns) {
     bool changed = false;
     for (const ListColumn column : m_shownColumns) {
+        if ((columns & ColumnBit(column)) == 0) {
+            continue;
+        }
         std::optional<QString> text = m_cellTexts.Text(item.row, column);
         QString& cell = item.cells[static_cast<std::size_t>(column)];
         if (text && *text != cell) {
@@ -349,6 +482,7 @@ void DeviceListModel::ReportRows(std::vector<int> rows) {
 
 void DeviceListModel::ClearRows() {
     m_items.clear();
+    m_arena->Clear();
     m_byKey.clear();
     m_tickedCount = 0;
     // Entries still in the table come back as new rows at the next merge.

@@ -142,11 +142,19 @@ signals:
 private:
     struct Item;
     struct MergeResult;
+    class ItemArena;
+    // Ends an item's life; its memory belongs to the arena.
+    struct ItemDeleter {
+        void operator()(Item* item) const;
+    };
 
     Item* ItemAt(int row) const;
     Item* FindItemByScan(std::string_view key) const;
-    void MergeEntry(const DeviceRecord& record, Item* item, bool reportUnchanged, MergeResult& result);
-    bool WriteCells(Item& item);
+    // Merges one table entry into its row (nullptr: a new row). The full merge rewrites every cell
+    // and reports the row; the indexed one writes the cells whose fields changed.
+    void MergeEntry(const DeviceRecord& record, Item* item, bool full, MergeResult& result);
+    // Writes the texts of the shown columns in the mask (bit n for logical column n).
+    bool WriteCells(Item& item, std::uint32_t columns);
     void Publish(MergeResult& result);
     void ReportRows(std::vector<int> rows);
     QString BuildStatusLine() const;
@@ -159,8 +167,12 @@ private:
     QString m_totalText;
     QString m_selectedText;
     std::vector<ListColumn> m_shownColumns; // in display order
+    // Per logical column, the blocks of a record that hold the field its text comes from.
+    std::array<std::uint64_t, kListColumnCount> m_sourceBlocks{};
+    std::array<FieldSpan, kListColumnCount> m_sourceFields{};
 
-    std::vector<std::unique_ptr<Item>> m_items; // display order
+    std::unique_ptr<ItemArena> m_arena;                      // before the items: it outlives them
+    std::vector<std::unique_ptr<Item, ItemDeleter>> m_items; // display order
     struct KeyHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
