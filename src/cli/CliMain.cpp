@@ -22,7 +22,7 @@ struct CliCommand {
 const std::vector<CliCommand>& Commands() {
     static const std::vector<CliCommand> commands = {
         // {"name", "[options]", "what it does", &RunName},
-        {"search", "[--adapter ADDR] [--seconds N] [--json [--raw]]",
+        {"search", "[--adapter ADDR] [--seconds N] [--json [--raw]] [--xlsx FILE]",
          "broadcast a search and list the devices that answer (only on a network where that is welcome)",
          &RunSearchCommand},
         {"fw-info", "FILE [--json]", "check a firmware image's header and print its fields", &RunFwInfo},

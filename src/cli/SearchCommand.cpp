@@ -2,9 +2,12 @@
 // zkdevcli search: runs the search engine for a few seconds and lists the devices that answered.
 #include "base/CLoadDisplayCfg.h"
 #include "base/FixedText.h"
+#include "base/LanguageTable.h"
 #include "cli/CliMain.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "discovery/DeviceExport.h"
+#include "discovery/DeviceListModel.h"
 #include "discovery/DeviceRecordJson.h"
 #include "discovery/SearchController.h"
 #include "platform/NetworkAdapters.h"
@@ -40,12 +43,12 @@ QString Text(std::string_view ansi) {
     return platform::AnsiToWide(ansi);
 }
 
-std::vector<discovery::DeviceRecord> RunSearch(std::uint32_t adapterChoice, int seconds) {
-    const base::CLoadDisplayCfg display;
+// Searches for the given time and leaves what answered in the table.
+void RunSearch(const base::CLoadDisplayCfg& display, discovery::DeviceTable& table, std::uint32_t adapterChoice,
+               int seconds) {
     discovery::SearchSettings settings;
     settings.rootNames = discovery::AcceptedRootNames(display.GetDataString(base::kDataCustXmlRoot));
     settings.autoStop = false;
-    discovery::DeviceTable table;
     discovery::SearchEngine engine(table);
     discovery::SearchController controller(table, engine, settings);
     controller.SetAdapterChoice(adapterChoice);
@@ -54,9 +57,24 @@ std::vector<discovery::DeviceRecord> RunSearch(std::uint32_t adapterChoice, int 
     QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
     loop.exec();
     controller.StopSearch();
-    std::vector<discovery::DeviceRecord> records;
-    table.ForEach([&records](const discovery::DeviceTable::Entry& entry) { records.push_back(entry.record); });
-    return SortedByAddress(std::move(records));
+}
+
+// The devices as the window lists them after a search, all ticked, in address order, written by the
+// export of the window's list.
+int WriteWorkbook(const base::CLoadDisplayCfg& display, discovery::DeviceTable& table, const QString& path,
+                  std::ostream& err) {
+    const base::LanguageTable& texts = base::GetLanguageTable();
+    discovery::DeviceListModel list(table, texts, discovery::DeviceListSettings::From(display, texts));
+    list.Merge();
+    if (list.RowCount() == 0) {
+        return Failure(kCommand, QStringLiteral("no device answered; no workbook written"), err);
+    }
+    list.SortByColumn(discovery::ListColumn::Ip);
+    list.SetAllTicked(true);
+    if (discovery::WriteExportWorkbook(path, discovery::TickedExportRows(list)) != 0) {
+        return Failure(kCommand, QStringLiteral("cannot write the workbook %1").arg(path), err);
+    }
+    return kExitOk;
 }
 
 } // namespace
@@ -76,7 +94,12 @@ int RunSearchCommand(const QStringList& arguments, std::ostream& out, std::ostre
                                         QStringLiteral("Print a JSON array of device records instead."));
     const QCommandLineOption rawOption(QStringLiteral("raw"),
                                        QStringLiteral("With --json, include each device's whole reply."));
-    parser.addOptions({adapterOption, secondsOption, jsonOption, rawOption});
+    const QCommandLineOption xlsxOption(
+        QStringLiteral("xlsx"),
+        QStringLiteral("Also write the devices found to a spreadsheet workbook (sheet EXPORT, one row per device in "
+                       "address order), as the window's export does."),
+        QStringLiteral("FILE"));
+    parser.addOptions({adapterOption, secondsOption, jsonOption, rawOption, xlsxOption});
     if (const auto exit = ParseArguments(parser, kCommand, arguments, out, err)) {
         return *exit;
     }
@@ -95,6 +118,9 @@ int RunSearchCommand(const QStringList& arguments, std::ostream& out, std::ostre
     }
     if (parser.isSet(rawOption) && !parser.isSet(jsonOption)) {
         return UsageError(kCommand, QStringLiteral("--raw goes with --json"), err);
+    }
+    if (parser.isSet(xlsxOption) && parser.value(xlsxOption).isEmpty()) {
+        return UsageError(kCommand, QStringLiteral("--xlsx needs a file name"), err);
     }
 
     const platform::AdapterMap adapters = platform::EnumerateAdapters();
@@ -117,21 +143,28 @@ int RunSearchCommand(const QStringList& arguments, std::ostream& out, std::ostre
         choice = *address;
     }
 
-    const auto records = RunSearch(choice, seconds);
+    const base::CLoadDisplayCfg display;
+    discovery::DeviceTable table;
+    RunSearch(display, table, choice, seconds);
+    std::vector<discovery::DeviceRecord> found;
+    table.ForEach([&found](const discovery::DeviceTable::Entry& entry) { found.push_back(entry.record); });
+    const auto records = SortedByAddress(std::move(found));
+    const int status =
+        parser.isSet(xlsxOption) ? WriteWorkbook(display, table, parser.value(xlsxOption), err) : kExitOk;
     if (parser.isSet(jsonOption)) {
         QJsonArray array;
         for (const auto& record : records) {
             array.append(discovery::DeviceRecordToJson(record, parser.isSet(rawOption)));
         }
         WriteJson(out, QJsonDocument(array));
-        return kExitOk;
+        return status;
     }
     for (const auto& record : records) {
         out << Text(base::FieldText(record.IpAddress)) << '\t' << Text(base::FieldText(record.MacAddress)) << '\t'
             << Text(base::FieldText(record.SerialNumber)) << '\t' << Text(base::FieldText(record.DeviceType)) << '\t'
             << Text(base::FieldText(record.Version)) << '\t' << Text(base::FieldText(record.LocalIp)) << '\n';
     }
-    return kExitOk;
+    return status;
 }
 
 } // namespace zk::cli
