@@ -52,6 +52,12 @@ TEST(CliTest, MissingOrUnknownCommandsAreUsageErrors) {
     EXPECT_THAT(result.err, ::testing::HasSubstr("unknown option \"--bogus\""));
 }
 
+TEST(CliTest, SearchRefusesAnEmptyWorkbookName) {
+    const auto result = RunWith({QStringLiteral("search"), QStringLiteral("--xlsx=")});
+    EXPECT_EQ(result.status, kExitUsage);
+    EXPECT_THAT(result.err, ::testing::HasSubstr("--xlsx needs a file name"));
+}
+
 // A command's parser: --help prints its options, bad arguments are usage errors that name the
 // command, and good ones let the command go on.
 TEST(CliSupportTest, CommandArgumentsParseWithHelpAndUsageErrors) {
