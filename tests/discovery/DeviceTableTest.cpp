@@ -135,6 +135,32 @@ TEST_F(DeviceTableTest, ChangeCountsTellWhichEntriesMoved) {
     EXPECT_EQ(m_table.Size(), 0u);
 }
 
+// Readers of what changed see each changed entry once, in key order, whatever the order of the
+// changes, and nothing of an emptied table.
+TEST_F(DeviceTableTest, ChangedEntriesComeOnceInKeyOrder) {
+    for (const char* serial : {"SN5", "SN1", "SN3", "SN2", "SN4"}) {
+        m_table.AddOrUpdate(Device(serial, "192.168.1.64"), "192.168.1.253");
+    }
+    std::uint64_t seen = 0;
+    m_table.VisitChangedSince(0,
+                              [&seen](const DeviceTable::Entry& entry) { seen = std::max(seen, entry.changeCount); });
+    for (const char* serial : {"SN4", "SN2", "SN4", "SN1"}) {
+        m_table.AddOrUpdate(Device(serial, "192.168.1.64"), "192.168.1.253");
+    }
+    DeviceRecord moved = Device("SN5", "192.168.1.99");
+    ASSERT_EQ(m_table.CopyInAndSendNetwork("SN5", &moved, sizeof(moved), std::nullopt), kTableOk);
+    std::vector<std::string> visited;
+    m_table.VisitChangedSince(seen, [&visited](const DeviceTable::Entry& entry) {
+        visited.emplace_back(FieldText(entry.record.SerialNumber));
+    });
+    EXPECT_THAT(visited, ::testing::ElementsAre("SN1", "SN2", "SN4", "SN5"));
+    EXPECT_EQ(m_table.ChangedSince(seen).size(), 4u);
+    m_table.Clear();
+    EXPECT_TRUE(m_table.ChangedSince(0).empty());
+    m_table.AddOrUpdate(Device("SN9", "192.168.1.64"), "192.168.1.253");
+    ASSERT_EQ(m_table.ChangedSince(seen).size(), 1u) << "change counts go on rising after a clear";
+}
+
 TEST_F(DeviceTableTest, TheSearchThreadWritesWhileTheWindowThreadReads) {
     std::atomic<bool> done{false};
     std::thread writer([this, &done] {
