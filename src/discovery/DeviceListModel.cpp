@@ -7,8 +7,6 @@
 #include "discovery/ListSort.h"
 #include "platform/TextCodec.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
@@ -100,45 +98,6 @@ void DeviceListModel::ItemDeleter::operator()(Item* item) const {
     item->~Item();
 }
 
-// Rows are made in 2 MB chunks that the kernel may back with huge pages: a refresh of a large fleet
-// touches thousands of rows of 12 KB each, and with small pages nearly every touch would miss the
-// TLB. Rows are only ever deleted all together, so a chunk is simply filled up.
-class DeviceListModel::ItemArena {
-public:
-    Item* Make() {
-        if (m_chunks.empty() || m_used + kItemStride > kChunkBytes) {
-            auto* memory = static_cast<char*>(std::aligned_alloc(kChunkBytes, kChunkBytes));
-            if (memory == nullptr) {
-                throw std::bad_alloc();
-            }
-            // Only a hint: without huge pages the chunk works the same.
-            ::madvise(memory, kChunkBytes, MADV_HUGEPAGE);
-            m_chunks.emplace_back(memory);
-            m_used = 0;
-        }
-        Item* item = new (m_chunks.back().get() + m_used) Item();
-        m_used += kItemStride;
-        return item;
-    }
-
-    // Frees every chunk; the items in them must have ended.
-    void Clear() {
-        m_chunks.clear();
-        m_used = 0;
-    }
-
-private:
-    static constexpr std::size_t kChunkBytes = std::size_t{2} << 20;
-    static constexpr std::size_t kItemStride = (sizeof(Item) + alignof(Item) - 1) / alignof(Item) * alignof(Item);
-    static_assert(kItemStride <= kChunkBytes);
-
-    struct Free {
-        void operator()(char* memory) const { std::free(memory); }
-    };
-    std::vector<std::unique_ptr<char, Free>> m_chunks;
-    std::size_t m_used = 0;
-};
-
 // What one merge did, reported once the rows are in place.
 struct DeviceListModel::MergeResult {
     enum class Event { Added, AddressChanged, Refreshed, Seen };
@@ -163,7 +122,7 @@ DeviceListModel::DeviceListModel(DeviceTable& table, const base::LanguageTable& 
     : QObject(parent), m_table(table), m_tick(tick ? std::move(tick) : TickSource(&SteadyTickMs)),
       m_columns(settings.layout, texts), m_cellTexts(texts, settings.cellTexts),
       m_searchingText(texts.GetText("CStorePlayBack_tip_searching")), m_totalText(texts.GetText("STR_TOTAL")),
-      m_selectedText(texts.GetText("STR_SELECTED")), m_arena(std::make_unique<ItemArena>()) {
+      m_selectedText(texts.GetText("STR_SELECTED")) {
     for (int position = 0; position < m_columns.Count(); ++position) {
         const ListColumn column = m_columns.ColumnAt(position);
         m_shownColumns.push_back(column);
@@ -402,7 +361,8 @@ void DeviceListModel::MergeEntry(const DeviceRecord& record, Item* item, bool fu
         }
         result.events.emplace_back(Event::Refreshed, item);
     } else {
-        std::unique_ptr<Item, ItemDeleter> created(m_arena->Make());
+        // Rows live in huge-page chunks: a refresh of a large fleet touches thousands of them.
+        std::unique_ptr<Item, ItemDeleter> created(new (m_arena.Allocate(sizeof(Item), alignof(Item))) Item());
         CopyBounded(created->row.Key, FieldText(record.SerialNumber));
         CopyRecord(created->row.Record, record, ChangedBlocks(created->row.Record, record));
         created->versionFromSession = FieldText(record.Version).empty();
@@ -482,7 +442,7 @@ void DeviceListModel::ReportRows(std::vector<int> rows) {
 
 void DeviceListModel::ClearRows() {
     m_items.clear();
-    m_arena->Clear();
+    m_arena.Reset();
     m_byKey.clear();
     m_tickedCount = 0;
     // Entries still in the table come back as new rows at the next merge.

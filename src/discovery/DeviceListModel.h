@@ -5,6 +5,7 @@
 #include "discovery/DeviceRow.h"
 #include "discovery/DeviceTable.h"
 #include "discovery/ListColumnMap.h"
+#include "platform/HugePageArena.h"
 
 #include <QObject>
 #include <QString>
@@ -142,7 +143,6 @@ signals:
 private:
     struct Item;
     struct MergeResult;
-    class ItemArena;
     // Ends an item's life; its memory belongs to the arena.
     struct ItemDeleter {
         void operator()(Item* item) const;
@@ -171,7 +171,7 @@ private:
     std::array<std::uint64_t, kListColumnCount> m_sourceBlocks{};
     std::array<FieldSpan, kListColumnCount> m_sourceFields{};
 
-    std::unique_ptr<ItemArena> m_arena;                      // before the items: it outlives them
+    platform::HugePageArena m_arena;                         // the rows' memory; before the rows, which end first
     std::vector<std::unique_ptr<Item, ItemDeleter>> m_items; // display order
     struct KeyHash {
         using is_transparent = void;

@@ -160,6 +160,7 @@ void DeviceTable::Clear() {
     std::lock_guard lock(m_mutex);
     m_bySerial.clear();
     m_byChange.clear();
+    m_arena.Reset();
 }
 
 std::size_t DeviceTable::Size() const {

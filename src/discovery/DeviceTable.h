@@ -3,6 +3,7 @@
 
 #include "discovery/DeviceRecord.h"
 #include "discovery/SearchMessage.h"
+#include "platform/HugePageArena.h"
 
 #include <cstdint>
 #include <functional>
@@ -93,13 +94,17 @@ private:
     SetNetworkRequest m_setNetworkRequest;
 
     mutable std::mutex m_mutex;
-    using SerialMap = std::map<std::string, Entry, std::less<>>;
+    using SerialMap =
+        std::map<std::string, Entry, std::less<>, platform::ArenaAllocator<std::pair<const std::string, Entry>>>;
     // Stamps an entry with the next change count.
     void MarkChanged(SerialMap::value_type& item);
     // The entries with a change count above the given one, in key order.
     std::vector<const SerialMap::value_type*> ChangedItems(std::uint64_t changeCount) const;
 
-    SerialMap m_bySerial;
+    // The entries, which leave only all together (Clear), in huge-page chunks: merging a large fleet
+    // walks thousands of them.
+    platform::HugePageArena m_arena;
+    SerialMap m_bySerial{SerialMap::allocator_type(&m_arena)};
     // Each entry under its change count, so that readers of what changed never scan the whole table.
     std::map<std::uint64_t, SerialMap::value_type*> m_byChange;
     std::map<std::string, DeviceRecord, std::less<>> m_byUuid; // keys in upper case
