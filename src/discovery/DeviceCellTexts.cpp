@@ -41,6 +41,7 @@ QString UpperAscii(QString text) {
 
 QString ModelText(std::string_view deviceType) {
     QString model = platform::AnsiToWide(deviceType);
+    // Every occurrence is replaced, not only a leading one.
     model.remove(QStringLiteral("NVS-IPCAM-"));
     model.replace(QStringLiteral("NVS-NVR-"), QStringLiteral("NVR-"));
     const qsizetype cut = model.indexOf(QStringLiteral("_V"));
@@ -158,6 +159,7 @@ std::optional<QString> DeviceCellTexts::Text(const DeviceRow& row, ListColumn co
     case ListColumn::Model:
         return ModelText(FieldText(record.DeviceType));
     case ListColumn::Title:
+        // UTF-8 of any sequence length: accented Latin titles and emoji read as typed.
         return base::DecodeTitleHex(FieldText(record.Osd));
     case ListColumn::AfVersion:
         return UpperAscii(Narrow(record.AfVersion));
@@ -178,6 +180,7 @@ std::optional<QString> DeviceCellTexts::Text(const DeviceRow& row, ListColumn co
     case ListColumn::NetCard:
         return Narrow(record.LocalIp);
     case ListColumn::CloudStatus:
+        // Any negative state is unknown: the cell keeps the last state the device reported.
         if (record.P2pStatus >= 1) {
             return m_online;
         }

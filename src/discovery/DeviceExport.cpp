@@ -31,6 +31,8 @@ QString Narrow(const char (&field)[N]) {
     return platform::AnsiToWide(FieldText(field));
 }
 
+// Texts are always written as strings, so a title such as "=1+1" never becomes a formula; an empty
+// text leaves the cell empty.
 lxw_error WriteText(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column, const QString& text) {
     if (text.isEmpty()) {
         return LXW_NO_ERROR;
@@ -102,6 +104,7 @@ ExportRow ExportRowOf(const DeviceRow& row) {
     values.webPort = record.WebPort;
     values.videoPort = record.VideoPort;
     values.mac = Narrow(record.MacAddress);
+    // Workbooks hold Unicode, so the title stays as decoded instead of going through code page 936.
     values.title = base::DecodeTitleHex(FieldText(record.Osd));
     values.version = Narrow(row.InfoText1012);
     values.serialNumber = Narrow(record.SerialNumber);

@@ -79,7 +79,8 @@ public:
     // A cell's text; empty for a column the list does not show or a row out of range.
     QString CellText(int row, ListColumn column) const;
     // Writes a cell (the status, version and preview columns are written this way by others).
-    // Writes to a column the list does not show, or to a row out of range, are skipped.
+    // Writes to a column the list does not show, or to a row out of range, are skipped. A text
+    // written into a column the merge fills stays until the device's field for it changes.
     void SetCellText(int row, ListColumn column, const QString& text);
 
     // The file-system version a device's session reported (code page 936): kept as the row's info
@@ -107,7 +108,9 @@ public:
 
 public slots:
     // One refresh tick: merges the table entries whose change count moved since the last merge.
-    // Rows are found by key through an index, and only rows whose cells changed are reported.
+    // Rows are found by key through an index, only cells whose field changed are rewritten, and
+    // only rows whose cells changed are reported. A view adapter tells its view about appended
+    // rows on rowsAppended, keeping its own row count until then.
     void Merge();
     // The same merge over every table entry, finding each row by a scan in display order and
     // reporting every existing row as changed. Gives the same rows and cells as Merge(); kept as

@@ -5,8 +5,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <map>
-#include <string>
 
 namespace zk::platform {
 namespace {
@@ -46,21 +44,6 @@ TEST(HugePageArenaTest, ARequestLargerThanAChunkGetsItsOwnAndTheCurrentChunkGoes
     arena.Reset();
     EXPECT_EQ(arena.ChunkCount(), 0u);
     EXPECT_NE(arena.Allocate(8, 8), nullptr);
-}
-
-TEST(HugePageArenaTest, AContainerOverTheArenaWorksUntilReset) {
-    HugePageArena arena;
-    {
-        using Map = std::map<int, std::string, std::less<>, ArenaAllocator<std::pair<const int, std::string>>>;
-        Map map{Map::allocator_type(&arena)};
-        for (int i = 0; i < 20000; ++i) {
-            map.emplace(i, std::to_string(i));
-        }
-        EXPECT_EQ(map.at(12345), "12345");
-        map.clear();
-    }
-    arena.Reset();
-    EXPECT_EQ(arena.ChunkCount(), 0u);
 }
 
 } // namespace
