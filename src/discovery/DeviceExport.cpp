@@ -15,6 +15,7 @@
 #include <xlsxwriter.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -123,9 +124,17 @@ std::vector<ExportRow> TickedExportRows(const DeviceListModel& model) {
 }
 
 int WriteExportWorkbook(const QString& path, const std::vector<ExportRow>& rows) {
-    const std::string target = QFile::encodeName(path).toStdString();
+    std::string target = QFile::encodeName(path).toStdString();
     if (target.empty()) {
         return -1;
+    }
+    // A file reached through a symbolic link is replaced where the link points, so the link stays.
+    struct stat link {};
+    if (::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* resolved = ::realpath(target.c_str(), nullptr)) {
+            target = resolved;
+            std::free(resolved);
+        }
     }
     // A unique name in the target's folder, so that the final rename replaces the file in one step.
     std::string temporary = target + ".XXXXXX";

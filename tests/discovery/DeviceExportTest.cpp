@@ -168,6 +168,13 @@ TEST_F(DeviceExportTest, AnOlderFileIsReplacedWhole) {
     EXPECT_EQ(rows[1].toArray()[3], 8080);
     EXPECT_EQ(std::filesystem::status(m_folder / "devices.xlsx").permissions() & std::filesystem::perms::all,
               std::filesystem::perms(0644));
+
+    // Through a symbolic link the file it points at is replaced and the link stays.
+    std::filesystem::create_symlink("devices.xlsx", m_folder / "link.xlsx");
+    row.webPort = 8081;
+    ASSERT_EQ(WriteExportWorkbook(Target("link.xlsx"), {row}), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(m_folder / "link.xlsx"));
+    EXPECT_EQ(test::ReadWorkbook(Target())[u"rows"][u"EXPORT"].toArray()[1].toArray()[3], 8081);
 }
 
 } // namespace
