@@ -2,9 +2,11 @@
 #include "app/RArEvaVuraroZazoDor.h"
 
 #include "app/ControlIds.h"
+#include "app/DeviceListView.h"
 #include "base/BuildInfo.h"
 #include "base/DebugLog.h"
 #include "base/LanguageTable.h"
+#include "discovery/DeviceExport.h"
 #include "platform/NetworkAdapters.h"
 
 #include <QCheckBox>
@@ -40,10 +42,13 @@ RArEvaVuraroZazoDor::RArEvaVuraroZazoDor(const Sources& sources, QWidget* parent
     : QDialog(parent),
       m_settings(sources.settingsFolder.isEmpty() ? base::CSaveParam() : base::CSaveParam(sources.settingsFolder)),
       m_display(sources.displayXml.empty() ? base::CLoadDisplayCfg() : base::CLoadDisplayCfg(sources.displayXml)),
-      m_engine(m_table), m_prompt(this), m_searchAtStart(sources.searchAtStart) {
+      m_engine(m_table), m_dialogPrompt(this), m_prompt(sources.prompt != nullptr ? *sources.prompt : m_dialogPrompt),
+      m_searchAtStart(sources.searchAtStart) {
     m_settings.Load();
     m_table.SetDefaultAccount(m_settings.DefaultUserNameAnsi(), m_settings.DefaultPasswordAnsi());
     m_search = std::make_unique<discovery::SearchController>(m_table, m_engine, SearchSettingsFrom(m_display), this);
+    m_list = std::make_unique<discovery::DeviceListModel>(
+        m_table, base::GetLanguageTable(), discovery::DeviceListSettings::From(m_display, base::GetLanguageTable()));
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     BuildControls();
     Initialise();
@@ -68,7 +73,8 @@ void RArEvaVuraroZazoDor::BuildControls() {
     m_adapterList = new QComboBox(this);
     m_adapterList->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_searchButton = new QPushButton(GetText("STARTSEARCH"), this);
-    auto* selectAll = new QCheckBox(GetText("MAIN_SELECT_ALL"), this);
+    m_selectAll = new QCheckBox(GetText("MAIN_SELECT_ALL"), this);
+    auto* selectAll = m_selectAll;
     auto* clearSerial = new QCheckBox(GetText("CLEARSN"), this);
     auto* exportButton = new QPushButton(GetText("MAIN_EXPORT_EXCEL"), this);
     searchRow->addWidget(adapterLabel);
@@ -89,21 +95,25 @@ void RArEvaVuraroZazoDor::BuildControls() {
     operatePassword->setPlaceholderText(GetText("IDS_OPERATE_PASSWD_TIPS1"));
     operatePassword->setToolTip(GetText("IDS_OPERATE_PASSWD_TIPS2"));
     auto* loginSetting = new QPushButton(GetText("MAIN_LOGIN_SETTING"), this);
-    accountRow->addWidget(new QLabel(GetText("MAIN_DEFAULT_USER"), this));
+    auto* userLabel = new QLabel(GetText("MAIN_DEFAULT_USER"), this);
+    auto* operateLabel = new QLabel(GetText("MAIN_OPERATE_PASSWORD"), this);
+    accountRow->addWidget(userLabel);
     accountRow->addWidget(m_defaultUser);
     accountRow->addWidget(new QLabel(GetText("MAIN_DEFAULT_PASSWORD"), this));
     accountRow->addWidget(m_defaultPassword);
-    accountRow->addWidget(new QLabel(GetText("MAIN_OPERATE_PASSWORD"), this));
+    accountRow->addWidget(operateLabel);
     accountRow->addWidget(operatePassword);
+    m_controlLabels.insert(kIdDefaultUser, userLabel);
+    m_controlLabels.insert(kIdOperatePassword, operateLabel);
     accountRow->addWidget(loginSetting);
     accountRow->addStretch(1);
     layout->addLayout(accountRow);
 
     m_statusLine = new QLabel(GetText("MAIN_SEARCH_NOT_STARTED"), this);
     layout->addWidget(m_statusLine);
-    auto* list = new QWidget(this);
-    list->setMinimumHeight(200);
-    layout->addWidget(list, 1);
+    m_listView = new DeviceListView(*m_list, this);
+    m_listView->setMinimumHeight(200);
+    layout->addWidget(m_listView, 1);
 
     auto* bottomRow = new QHBoxLayout;
     bottomRow->addStretch(1);
@@ -122,7 +132,7 @@ void RArEvaVuraroZazoDor::BuildControls() {
     RegisterControl(kIdOperatePassword, operatePassword);
     RegisterControl(kIdLoginSetting, loginSetting);
     RegisterControl(kIdStatusLine, m_statusLine);
-    RegisterControl(kIdDeviceList, list);
+    RegisterControl(kIdDeviceList, m_listView);
     RegisterControl(kIdExit, exitButton);
 
     connect(exitButton, &QPushButton::clicked, this, &QDialog::accept);
@@ -130,6 +140,20 @@ void RArEvaVuraroZazoDor::BuildControls() {
     connect(m_search.get(), &discovery::SearchController::searchingChanged, this,
             &RArEvaVuraroZazoDor::OnSearchingChanged);
     connect(clearSerial, &QCheckBox::toggled, this, [this](bool on) { m_search->SetClearSerialMode(on); });
+
+    // The list follows the search: merged every refresh tick, emptied when a search starts.
+    connect(m_search.get(), &discovery::SearchController::listRefreshTick, m_list.get(),
+            &discovery::DeviceListModel::Merge);
+    connect(m_search.get(), &discovery::SearchController::tableCleared, this, [this] {
+        m_list->ClearRows();
+        m_selectAll->setChecked(false);
+    });
+    connect(m_search.get(), &discovery::SearchController::searchingChanged, m_list.get(),
+            &discovery::DeviceListModel::SetSearching);
+    connect(m_list.get(), &discovery::DeviceListModel::statusLineChanged, m_statusLine, &QLabel::setText);
+    connect(m_selectAll, &QCheckBox::clicked, this, [this](bool on) { m_list->SetAllTicked(on); });
+    connect(exportButton, &QPushButton::clicked, this,
+            [this] { discovery::ExportTickedDevices(*m_list, base::GetLanguageTable(), m_prompt); });
     connect(m_defaultUser, &QLineEdit::textEdited, this, &RArEvaVuraroZazoDor::OnDefaultUserEdited);
     connect(m_defaultPassword, &QLineEdit::textEdited, this, &RArEvaVuraroZazoDor::OnDefaultUserEdited);
     m_table.SetClearSerialRequest([this](const std::string& uuid) {
@@ -190,6 +214,9 @@ void RArEvaVuraroZazoDor::Initialise() {
     m_display.ApplyDisplay([this](int id, bool visible) {
         if (QWidget* control = Control(id)) {
             control->setVisible(visible);
+        }
+        if (QWidget* label = m_controlLabels.value(id, nullptr)) {
+            label->setVisible(visible);
         }
     });
     m_maximiseTimer.setSingleShot(true);

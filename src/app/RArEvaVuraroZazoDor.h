@@ -3,6 +3,7 @@
 
 #include "base/CLoadDisplayCfg.h"
 #include "base/CSaveParam.h"
+#include "discovery/DeviceListModel.h"
 #include "discovery/DeviceTable.h"
 #include "discovery/SearchController.h"
 #include "discovery/SearchEngine.h"
@@ -22,6 +23,10 @@ class QMenuBar;
 class QPushButton;
 
 namespace zk::app {
+class DeviceListView;
+}
+
+namespace zk::app {
 
 // The main window: the composition root that wires the subsystems together. It loads the settings
 // and display switches, starts the debug log while it initialises and shuts it down when
@@ -35,9 +40,10 @@ public:
     // What the window is built from; the defaults are the user's documents folder and the
     // program's display.xml. Tests name their own.
     struct Sources {
-        QString settingsFolder;    // empty: the documents folder
-        std::string displayXml;    // empty: the display.xml shipped with the program
-        bool searchAtStart = true; // the window searches as soon as it opens
+        QString settingsFolder;         // empty: the documents folder
+        std::string displayXml;         // empty: the display.xml shipped with the program
+        bool searchAtStart = true;      // the window searches as soon as it opens
+        base::Prompt* prompt = nullptr; // null: message boxes and file dialogs over the window
     };
 
     RArEvaVuraroZazoDor();
@@ -49,6 +55,8 @@ public:
 
     discovery::SearchController& Search() { return *m_search; }
     discovery::DeviceTable& Table() { return m_table; }
+    discovery::DeviceListModel& List() { return *m_list; }
+    DeviceListView& ListView() { return *m_listView; }
     base::CSaveParam& Settings() { return m_settings; }
     const base::CLoadDisplayCfg& Display() const { return m_display; }
 
@@ -70,14 +78,20 @@ private:
     discovery::DeviceTable m_table;
     discovery::SearchEngine m_engine;
     std::unique_ptr<discovery::SearchController> m_search;
-    ui::DialogPrompt m_prompt;
+    std::unique_ptr<discovery::DeviceListModel> m_list;
+    ui::DialogPrompt m_dialogPrompt;
+    base::Prompt& m_prompt;
     bool m_searchAtStart = true;
     bool m_closed = false;
 
     QHash<int, QWidget*> m_controls;
+    // Labels that show and hide with the control of an id.
+    QHash<int, QWidget*> m_controlLabels;
     QComboBox* m_adapterList = nullptr;
     QPushButton* m_searchButton = nullptr;
     QLabel* m_statusLine = nullptr;
+    QCheckBox* m_selectAll = nullptr;
+    DeviceListView* m_listView = nullptr;
     QLineEdit* m_defaultUser = nullptr;
     QLineEdit* m_defaultPassword = nullptr;
     QTimer m_maximiseTimer;

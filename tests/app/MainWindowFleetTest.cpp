@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window against 20 simulated devices. This program runs inside the private namespaces
+// that scripts/netns-run makes, next to zkdevsim, and refuses to run anywhere else since the window
+// searches as soon as it opens. ZK_TEST_LANGUAGE ("zh-cn" or unset for English) picks the
+// language; ZK_SCREENSHOT names the PNG file the window is saved to once the devices are listed.
+#include "app/ControlIds.h"
+#include "app/DeviceListView.h"
+#include "app/RArEvaVuraroZazoDor.h"
+#include "base/LanguageTable.h"
+#include "platform/RegistryStore.h"
+#include "platform/SpecialFolders.h"
+#include "support/ScriptedPrompt.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <ifaddrs.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace zk::app {
+namespace {
+
+constexpr int kDevices = 20;
+
+bool InsideHarnessNamespace() {
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) {
+        return false;
+    }
+    bool harness = true;
+    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+        const std::string name = entry->ifa_name != nullptr ? entry->ifa_name : "";
+        harness = harness && (name == "lo" || name.rfind("zkt", 0) == 0);
+    }
+    freeifaddrs(list);
+    return harness && std::getenv("ZK_NS_TOOL") != nullptr;
+}
+
+} // namespace
+
+class MainWindowFleetTest final : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_folder;
+    test::ScriptedPrompt m_prompt;
+    std::unique_ptr<RArEvaVuraroZazoDor> m_window;
+    bool m_chinese = false;
+
+    RArEvaVuraroZazoDor& Window() { return *m_window; }
+    discovery::DeviceListModel& List() { return m_window->List(); }
+    QString Cell(int row, discovery::ListColumn column) { return List().CellText(row, column); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(InsideHarnessNamespace(), "run only through scripts/netns-run");
+        const char* language = std::getenv("ZK_TEST_LANGUAGE");
+        m_chinese = language != nullptr && std::string(language) == "zh-cn";
+        // The language is remembered per user; this test's home folder is its own.
+        platform::RegistryStore store(platform::UserConfigBase() + "/ZkDevTools");
+        QCOMPARE(store.WriteValue("Language", m_chinese ? "Simplified Chinese" : "en-us"), 0);
+        QCOMPARE(base::GetLanguageTable().IsChineseUi(), m_chinese);
+
+        RArEvaVuraroZazoDor::Sources sources;
+        sources.settingsFolder = m_folder.path();
+        sources.prompt = &m_prompt;
+        m_window = std::make_unique<RArEvaVuraroZazoDor>(sources);
+        m_window->resize(1600, 700);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    void everyDeviceIsListedWithItsColumns() {
+        QVERIFY(QTest::qWaitFor([this] { return List().RowCount() == kDevices; }, 10000));
+        QTest::qWait(1500); // the second round of replies fills in what the first one left
+        for (int row = 0; row < kDevices; ++row) {
+            QVERIFY(Cell(row, discovery::ListColumn::Ip).startsWith(QStringLiteral("192.168.1.")));
+            QVERIFY(Cell(row, discovery::ListColumn::Sn).startsWith(QStringLiteral("ZKSIM0000")));
+            QCOMPARE(Cell(row, discovery::ListColumn::HttpPort), QStringLiteral("80"));
+            QCOMPARE(Cell(row, discovery::ListColumn::NetCard), QStringLiteral("192.168.1.253"));
+            QVERIFY(!Cell(row, discovery::ListColumn::Title).isEmpty());
+            QVERIFY(!Cell(row, discovery::ListColumn::RunTime).isEmpty());
+        }
+        auto* status = qobject_cast<QLabel*>(Window().Control(kIdStatusLine));
+        QVERIFY(status->text().contains(QStringLiteral(":20 ")));
+    }
+
+    void sortingByIpOrdersAddressesNumericallyAndAgainReverses() {
+        // Mix the order first, then sort by the IP column twice.
+        List().SortByColumn(discovery::ListColumn::Sn);
+        List().SortByColumn(discovery::ListColumn::Ip);
+        QCOMPARE(Cell(0, discovery::ListColumn::Ip), QStringLiteral("192.168.1.10"));
+        QCOMPARE(Cell(1, discovery::ListColumn::Ip), QStringLiteral("192.168.1.11"));
+        QCOMPARE(Cell(kDevices - 1, discovery::ListColumn::Ip), QStringLiteral("192.168.1.29"));
+        List().SortByColumn(discovery::ListColumn::Ip);
+        QCOMPARE(Cell(0, discovery::ListColumn::Ip), QStringLiteral("192.168.1.29"));
+        List().SortByColumn(discovery::ListColumn::Ip);
+    }
+
+    void tickingRowsAndExportingWritesTheTickedDevices() {
+        auto& model = Window().ListView().TableModel();
+        for (int row : {0, 2, 4}) {
+            QVERIFY(model.setData(model.index(row, 0), Qt::Checked, Qt::CheckStateRole));
+        }
+        QCOMPARE(List().TickedCount(), 3);
+        const QString file = m_folder.filePath(QStringLiteral("export.xlsx"));
+        m_prompt.AnswerSaveFile(file);
+        QTest::mouseClick(qobject_cast<QWidget*>(Window().Control(kIdExportExcel)), Qt::LeftButton);
+        QVERIFY(m_prompt.Problems().isEmpty());
+        QVERIFY(std::filesystem::file_size(file.toStdString()) > 0);
+        auto* selectAll = qobject_cast<QCheckBox*>(Window().Control(kIdSelectAll));
+        QTest::mouseClick(selectAll, Qt::LeftButton);
+        QCOMPARE(List().TickedCount(), kDevices);
+        QTest::mouseClick(selectAll, Qt::LeftButton);
+        QCOMPARE(List().TickedCount(), 0);
+    }
+
+    void theWindowIsSavedAsAScreenshot() {
+        const char* path = std::getenv("ZK_SCREENSHOT");
+        if (path == nullptr) {
+            QSKIP("no screenshot asked for");
+        }
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        QVERIFY(Window().grab().save(QString::fromLocal8Bit(path)));
+    }
+
+    void choosingTheAdapterRestartsTheSearchAndFindsTheDevicesAgain() {
+        auto* adapters = qobject_cast<QComboBox*>(Window().Control(kIdAdapterList));
+        QVERIFY(adapters->count() >= 2);
+        QVERIFY(adapters->itemText(1).startsWith(QStringLiteral("[192.168.1.253]")));
+        adapters->setCurrentIndex(1);
+        emit adapters->activated(1);
+        QCOMPARE(List().RowCount(), 0);
+        QVERIFY(Window().Search().Searching());
+        QVERIFY(Window().Search().AutoStop());
+        QVERIFY(QTest::qWaitFor([this] { return List().RowCount() == kDevices; }, 10000));
+    }
+
+    void closingStopsTheSearch() {
+        Window().done(QDialog::Accepted);
+        QVERIFY(!Window().Search().Searching());
+        m_window.reset();
+    }
+};
+
+} // namespace zk::app
+
+QTEST_MAIN(zk::app::MainWindowFleetTest)
+#include "MainWindowFleetTest.moc"
