@@ -78,5 +78,38 @@ TEST(RecordWriterTest, EachLineIsInTheFileAsSoonAsItIsWritten) {
     EXPECT_NE(RecordWriter().Open(folder / "no-such-folder/record.jsonl"), 0);
 }
 
+TEST(RecordWriterTest, SessionLinesNameTheMessageTheDeviceAndTheRequest) {
+    SessionSummary request;
+    request.message = "request";
+    request.operation = sdk::Operation::SystemControl;
+    request.code = 1012;
+    request.result = 0;
+    request.accepted = true;
+    request.payload = "RESPONSE_PARAM";
+    const Endpoint to{0xC0A8010A, 34567};
+    const QJsonObject line = Parse(SessionRecordLine(1736131200.5, kFrom, to, "ZKSIM000001", request));
+    EXPECT_EQ(line.value(QStringLiteral("protocol")).toString(), QStringLiteral("session"));
+    EXPECT_EQ(line.value(QStringLiteral("message")).toString(), QStringLiteral("request"));
+    EXPECT_EQ(line.value(QStringLiteral("device")).toString(), QStringLiteral("ZKSIM000001"));
+    EXPECT_EQ(line.value(QStringLiteral("to")).toString(), QStringLiteral("192.168.1.10:34567"));
+    EXPECT_EQ(line.value(QStringLiteral("operation")).toString(), QStringLiteral("SystemControl"));
+    EXPECT_EQ(line.value(QStringLiteral("code")).toInt(), 1012);
+    EXPECT_EQ(line.value(QStringLiteral("result")).toInt(-1), 0);
+    EXPECT_EQ(line.value(QStringLiteral("payload")).toString(), QStringLiteral("RESPONSE_PARAM"));
+
+    SessionSummary login;
+    login.message = "login";
+    login.user = "admin";
+    login.reason = "wrong user or password";
+    const QJsonObject refused = Parse(SessionRecordLine(1.0, kFrom, to, "ZKSIM000001", login));
+    EXPECT_EQ(refused.value(QStringLiteral("user")).toString(), QStringLiteral("admin"));
+    EXPECT_FALSE(refused.value(QStringLiteral("accepted")).toBool(true));
+    EXPECT_FALSE(refused.contains(QStringLiteral("operation")));
+
+    request.result.reset();
+    EXPECT_TRUE(Parse(SessionRecordLine(1.0, kFrom, to, "X", request)).value(QStringLiteral("result")).isNull())
+        << "a request left unanswered";
+}
+
 } // namespace
 } // namespace zk::devsim

@@ -7,7 +7,7 @@
 namespace zk::devsim {
 namespace {
 
-constexpr std::array<std::pair<BadKind, std::string_view>, 9> kNames = {{
+constexpr std::array<std::pair<BadKind, std::string_view>, 13> kNames = {{
     {BadKind::OtherRoot, "other-root"},
     {BadKind::RootAttributes, "root-attributes"},
     {BadKind::NoMsgFlag, "no-msg-flag"},
@@ -17,6 +17,10 @@ constexpr std::array<std::pair<BadKind, std::string_view>, 9> kNames = {{
     {BadKind::Oversize, "oversize"},
     {BadKind::RandomBytes, "random-bytes"},
     {BadKind::Late, "late"},
+    {BadKind::SessionRefuse, "session-refuse"},
+    {BadKind::SessionStall, "session-stall"},
+    {BadKind::SessionDrop, "session-drop"},
+    {BadKind::SessionGarbage, "session-garbage"},
 }};
 
 } // namespace

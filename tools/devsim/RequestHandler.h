@@ -72,6 +72,8 @@ public:
 
     std::size_t DeviceCount() const { return m_devices.size(); }
     const SimDevice& Device(std::size_t index) const { return m_devices.at(index); }
+    // The session side changes devices too; it runs on the thread that handles datagrams.
+    SimDevice& MutableDevice(std::size_t index) { return m_devices.at(index); }
 
 private:
     struct CommandRequest;

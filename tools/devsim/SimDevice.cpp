@@ -3,9 +3,11 @@
 
 #include "base/FixedText.h"
 #include "devsim/Ipv4.h"
+#include "sdk/DeviceSdk.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
 namespace zk::devsim {
 namespace {
@@ -23,9 +25,15 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 
 SimDevice::SimDevice(DeviceProfile profile, SimClock::time_point startedAt)
     : m_profile(std::move(profile)), m_current(m_profile.record), m_bootedAt(startedAt),
-      m_runTimeAtBootSeconds(m_profile.record.RunTime) {
+      m_runTimeAtBootSeconds(m_profile.record.RunTime), m_config(m_current) {
     m_ipAddress = ParseIpv4(FieldText(m_current.IpAddress)).value_or(0);
     m_netmask = ParseIpv4(FieldText(m_current.Netmask)).value_or(0);
+    // Each device has its own salt, so one password gives every device a different key.
+    if (sdk::RandomBytes(m_salt.data(), m_salt.size()) != 0) {
+        for (std::size_t i = 0; i < m_salt.size(); ++i) {
+            m_salt[i] = static_cast<std::uint8_t>(m_profile.number >> (8 * (i % 4)));
+        }
+    }
 }
 
 std::string_view SimDevice::SearchSerial() const {
@@ -93,11 +101,11 @@ void SimDevice::ApplyNetwork(const LanSettings& settings) {
 void SimDevice::Reboot(SimClock::time_point now, std::chrono::seconds silence) {
     m_bootedAt = now + silence;
     m_runTimeAtBootSeconds = 0;
+    ++m_bootCount;
 }
 
 void SimDevice::Restore(bool retainNetwork, SimClock::time_point now, std::chrono::seconds silence) {
     const discovery::DeviceRecord& initial = m_profile.record;
-    CopyBounded(m_current.Osd, FieldText(initial.Osd));
     if (!retainNetwork) {
         m_current.Dhcp = initial.Dhcp;
         CopyBounded(m_current.IpAddress, FieldText(initial.IpAddress));
@@ -108,7 +116,76 @@ void SimDevice::Restore(bool retainNetwork, SimClock::time_point now, std::chron
         m_ipAddress = ParseIpv4(FieldText(initial.IpAddress)).value_or(0);
         m_netmask = ParseIpv4(FieldText(initial.Netmask)).value_or(0);
     }
+    ResetSettings();
     Reboot(now, silence);
+}
+
+void SimDevice::ResetSettings() {
+    const discovery::DeviceRecord& initial = m_profile.record;
+    CopyBounded(m_current.Osd, FieldText(initial.Osd));
+    CopyBounded(m_current.Username, FieldText(initial.Username));
+    CopyBounded(m_current.Password, FieldText(initial.Password));
+    m_current.AllNet = initial.AllNet;
+    m_key.reset();
+    m_config.Reset(m_current);
+}
+
+ConfigAnswer SimDevice::GetConfig(int code) {
+    m_config.SyncLive(m_current);
+    return m_config.Get(code);
+}
+
+ConfigAnswer SimDevice::SetConfig(int code, std::string_view xml) {
+    const std::string account = "SystemConfig/UserConfig/Account";
+    const std::string title = "MediaConfig/Overlay/TitleOverlay";
+    const std::string oldUser = m_config.Value(account, "Username");
+    const std::string oldPassword = m_config.Value(account, "Password");
+    const std::string oldTitle = m_config.Value(title, "TitleUtf8");
+    ConfigAnswer answer = m_config.Set(code, xml);
+    m_config.SyncLive(m_current);
+    if (answer.result != sdk::kResultOk) {
+        return answer;
+    }
+    const std::string user = m_config.Value(account, "Username");
+    const std::string password = m_config.Value(account, "Password");
+    const std::string newTitle = m_config.Value(title, "TitleUtf8");
+    // Values the device record cannot hold are refused, and the document keeps the old ones.
+    if (user.empty() || user.size() >= sizeof(m_current.Username) || password.size() >= sizeof(m_current.Password) ||
+        newTitle.size() >= sizeof(m_current.Osd)) {
+        m_config.SetValue(account, "Username", oldUser);
+        m_config.SetValue(account, "Password", oldPassword);
+        m_config.SetValue(title, "TitleUtf8", oldTitle);
+        return {sdk::kResultFailed, {}};
+    }
+    if (password != FieldText(m_current.Password) || user != FieldText(m_current.Username)) {
+        m_key.reset();
+    }
+    CopyBounded(m_current.Username, user);
+    CopyBounded(m_current.Password, password);
+    CopyBounded(m_current.Osd, newTitle);
+    m_current.AllNet =
+        static_cast<std::int16_t>(std::atoi(m_config.Value("NetworkConfig/LANConfig", "ALLNET").c_str()));
+    return answer;
+}
+
+std::string_view SimDevice::Username() const {
+    return FieldText(m_current.Username);
+}
+
+const sdk::LoginKey& SimDevice::LoginKey() {
+    if (!m_key) {
+        sdk::LoginKey key{};
+        sdk::DeriveLoginKey(FieldText(m_current.Password), m_salt, kDeviceKeyIterations, key);
+        m_key = key;
+    }
+    return *m_key;
+}
+
+void SimDevice::NoteLoginFailure(SimClock::time_point now, int lockAfter, std::chrono::seconds lockTime) {
+    if (lockAfter > 0 && ++m_failedLogins >= lockAfter) {
+        m_failedLogins = 0;
+        m_lockedUntil = now + lockTime;
+    }
 }
 
 void SimDevice::ClearSerial() {

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "devsim/DeviceConfig.h"
 #include "devsim/DeviceProfile.h"
 #include "discovery/SearchMessage.h"
+#include "sdk/LoginCrypto.h"
 
 #include <chrono>
 #include <cstdint>
@@ -13,6 +15,9 @@
 namespace zk::devsim {
 
 using SimClock = std::chrono::steady_clock;
+
+// PBKDF2 iterations of the devices' login keys.
+inline constexpr std::uint32_t kDeviceKeyIterations = 2048;
 
 // New network values of a set-network request, already checked.
 struct LanSettings {
@@ -48,6 +53,8 @@ public:
 
     std::uint32_t IpAddress() const;
     std::uint32_t Netmask() const;
+    // The port sessions log in to (PtzPort).
+    std::uint16_t CommandPort() const { return static_cast<std::uint16_t>(m_current.PtzPort); }
 
     // True while the device reboots and answers nothing.
     bool IsSilent(SimClock::time_point now) const;
@@ -57,13 +64,41 @@ public:
     void ApplyNetwork(const LanSettings& settings);
     // Silent for the given time, then the run time starts again from 0.
     void Reboot(SimClock::time_point now, std::chrono::seconds silence);
-    // Back to the profile's title (and network unless retained), then a reboot.
+    // Back to the profile's title, account and configuration document (and network unless
+    // retained), then a reboot.
     void Restore(bool retainNetwork, SimClock::time_point now, std::chrono::seconds silence);
+    // Title, account and configuration document back to the profile's, without a reboot.
+    void ResetSettings();
+    // Counts reboots, so that the session side notices one and ends the device's sessions.
+    std::uint64_t BootCount() const { return m_bootCount; }
     void SetFactoryMode(bool on) { m_factoryMode = on; }
     bool FactoryMode() const { return m_factoryMode; }
     void ClearSerial();
     void SetIntercom(const discovery::IntercomRecord& intercom) { m_intercom = intercom; }
     const std::optional<discovery::IntercomRecord>& Intercom() const { return m_intercom; }
+
+    // The configuration document sessions read and change. GetConfig answers with the live values
+    // current; SetConfig also carries account, title and all-network changes into search replies.
+    ConfigAnswer GetConfig(int code);
+    ConfigAnswer SetConfig(int code, std::string_view xml);
+    DeviceConfig& Config() { return m_config; }
+    const DeviceConfig& Config() const { return m_config; }
+
+    // The account sessions log in with, and its login key (derived when first needed and again
+    // after a password change).
+    std::string_view Username() const;
+    const sdk::Salt& LoginSalt() const { return m_salt; }
+    const sdk::LoginKey& LoginKey();
+
+    // Wrong logins in a row lock the account for a while, as devices do; 0 never locks.
+    bool IsLocked(SimClock::time_point now) const { return now < m_lockedUntil; }
+    void NoteLoginFailure(SimClock::time_point now, int lockAfter, std::chrono::seconds lockTime);
+    void NoteLoginSuccess() { m_failedLogins = 0; }
+
+    // Logged-in sessions, counted by the session side.
+    int SessionCount() const { return m_sessionCount; }
+    void AddSession() { ++m_sessionCount; }
+    void RemoveSession() { --m_sessionCount; }
 
 private:
     DeviceProfile m_profile;
@@ -74,6 +109,13 @@ private:
     std::int32_t m_runTimeAtBootSeconds = 0; // the profile's run time until the first reboot
     bool m_factoryMode = false;
     std::optional<discovery::IntercomRecord> m_intercom;
+    std::uint64_t m_bootCount = 0;
+    DeviceConfig m_config;
+    sdk::Salt m_salt{};
+    std::optional<sdk::LoginKey> m_key;
+    int m_failedLogins = 0;
+    SimClock::time_point m_lockedUntil{};
+    int m_sessionCount = 0;
 };
 
 } // namespace zk::devsim

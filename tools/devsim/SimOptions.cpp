@@ -179,6 +179,12 @@ const std::vector<OptionDefinition>& Definitions() {
          IntegerOption(&SimOptions::rebootSeconds, 0, 3600)},
         {"bad", "KIND:LIST", "devices (0-based indexes, ranges a-b) that answer badly; repeatable", ApplyBad},
         {"late-ms", "MS", "delay of late devices (default 3000)", IntegerOption(&SimOptions::lateMs, 0, 600000)},
+        {"lock-after", "N", "wrong logins in a row that lock an account, 0 never (default 5)",
+         IntegerOption(&SimOptions::lockAfter, 0, 1000)},
+        {"lock-seconds", "S", "how long a locked account stays locked (default 60)",
+         IntegerOption(&SimOptions::lockSeconds, 0, 86400)},
+        {"alarm-code", "N", "alarm code SIGUSR1 sends to every logged-in session (default 14)",
+         IntegerOption(&SimOptions::alarmCode, 0, 65535)},
         {"seed", "N", "seed of the random jitter and random bytes (default: random)",
          [](SimOptions& options, std::string_view value) -> std::string {
              const auto seed = ParseNumber<std::uint64_t>(value);
@@ -262,8 +268,9 @@ std::string UsageText() {
     text << "Usage: zkdevsim [options]\n"
             "\n"
             "Simulates a fleet of network cameras and recorders that answer the search protocol on UDP\n"
-            "port 3001, for tests and demos. Run it only inside a private network namespace\n"
-            "(scripts/netns-run), never on a real network.\n"
+            "port 3001 and take sessions on their command ports, for tests and demos. Run it only inside\n"
+            "a private network namespace (scripts/netns-run), never on a real network. SIGUSR1 sends an\n"
+            "alarm to every logged-in session; SIGTERM and SIGINT end it.\n"
             "\n"
             "Options:\n";
     auto line = [&text](std::string left, std::string_view help) {

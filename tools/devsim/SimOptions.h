@@ -44,6 +44,9 @@ struct SimOptions {
     int rebootSeconds = 5;
     std::vector<BadAssignment> bad;
     int lateMs = 3000;
+    int lockAfter = 5; // wrong logins in a row that lock a device's account; 0 never
+    int lockSeconds = 60;
+    int alarmCode = 14;                // the alarm SIGUSR1 makes every logged-in session receive (14 motion)
     std::optional<std::uint64_t> seed; // none: a random seed
     std::string readyFile;
 };

@@ -8,12 +8,14 @@
 #include "devsim/ReplyScheduler.h"
 #include "devsim/RequestHandler.h"
 #include "devsim/SearchSocket.h"
+#include "devsim/SessionServer.h"
 #include "platform/FileIo.h"
+#include "platform/OpenFileLimit.h"
 #include "platform/UniqueFd.h"
+#include "sdk/AlarmRecord.h"
 
 #include <poll.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -31,12 +33,13 @@ namespace {
 // Send failures are reported, but only this many: a thousand devices failing alike would flood.
 constexpr int kReportedSendFailures = 10;
 
-void RaiseOpenFileLimit() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-    }
+// The alarm SIGUSR1 sends: the configured code, now, on channel 0.
+sdk::EventMessage AlarmEvent(int alarmCode) {
+    sdk::AlarmRecord alarm{};
+    alarm.AlarmCode = alarmCode;
+    alarm.Time =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    return sdk::EventMessage{static_cast<std::uint32_t>(sdk::kEventAlarm), sdk::EncodeAlarmRecord(alarm)};
 }
 
 double EpochSeconds() {
@@ -58,7 +61,12 @@ Simulator::Simulator(SimOptions options, std::vector<DeviceProfile> fleet)
     : m_options(std::move(options)), m_fleet(std::move(fleet)) {}
 
 int Simulator::Run(std::ostream& err) {
-    RaiseOpenFileLimit();
+    // A thousand devices are a thousand listeners and their connections.
+    const long openFiles = platform::RaiseOpenFileLimit();
+    if (openFiles >= 0 && static_cast<std::size_t>(openFiles) < m_fleet.size() + 64) {
+        err << "zkdevsim: warning: " << openFiles << " open files allowed, too few for " << m_fleet.size()
+            << " devices and their sessions\n";
+    }
 
     // The signals are taken through a descriptor in the main loop; blocked before the scheduler's
     // thread starts, they never interrupt it.
@@ -66,6 +74,7 @@ int Simulator::Run(std::ostream& err) {
     sigemptyset(&signals);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGUSR1);
     ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     platform::UniqueFd signalFd(::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK));
     if (!signalFd) {
@@ -138,6 +147,16 @@ int Simulator::Run(std::ostream& err) {
     RequestHandler handler(std::move(m_fleet), HandlerSettings{m_options.jitterMs, m_options.rebootSeconds, seed},
                            SimClock::now());
 
+    SessionSettings sessionSettings;
+    sessionSettings.lockAfter = m_options.lockAfter;
+    sessionSettings.lockSeconds = m_options.lockSeconds;
+    sessionSettings.rebootSeconds = m_options.rebootSeconds;
+    SessionServer sessions(handler, sessionSettings, record.IsOpen() ? &record : nullptr, seed);
+    if (std::string error; sessions.Start(error) != 0) {
+        err << "zkdevsim: " << error << '\n';
+        return kExitFailed;
+    }
+
     std::atomic<int> sendFailures{0};
     ReplyScheduler scheduler([&socket, &sendFailures, &serials](const ScheduledReply& reply) {
         const int error = socket.SendFrom(reply.source.address, reply.destination, reply.payload);
@@ -154,12 +173,12 @@ int Simulator::Run(std::ostream& err) {
             return kExitFailed;
         }
     }
-    err << "zkdevsim: " << deviceCount << " devices answer on UDP port " << kSearchPort << " (seed " << seed << ")"
-        << std::endl;
+    err << "zkdevsim: " << deviceCount << " devices answer on UDP port " << kSearchPort << " and on "
+        << sessions.ListenerCount() << " command ports (seed " << seed << ")" << std::endl;
 
-    pollfd watched[2] = {{socket.Fd(), POLLIN, 0}, {signalFd.Get(), POLLIN, 0}};
+    pollfd watched[3] = {{socket.Fd(), POLLIN, 0}, {signalFd.Get(), POLLIN, 0}, {sessions.Fd(), POLLIN, 0}};
     for (;;) {
-        if (::poll(watched, 2, -1) < 0) {
+        if (::poll(watched, 3, sessions.NextTimeoutMs(SimClock::now())) < 0) {
             if (errno == EINTR) {
                 continue;
             }
@@ -168,11 +187,15 @@ int Simulator::Run(std::ostream& err) {
         }
         if ((watched[1].revents & POLLIN) != 0) {
             signalfd_siginfo info{};
-            if (::read(signalFd.Get(), &info, sizeof(info)) > 0) {
-                err << "zkdevsim: " << ::strsignal(static_cast<int>(info.ssi_signo)) << ", stopping\n";
+            if (::read(signalFd.Get(), &info, sizeof(info)) > 0 && info.ssi_signo == SIGUSR1) {
+                const int reached = sessions.PushEvent(std::nullopt, AlarmEvent(m_options.alarmCode));
+                err << "zkdevsim: alarm " << m_options.alarmCode << " sent to " << reached << " sessions\n";
+                continue;
             }
+            err << "zkdevsim: " << ::strsignal(static_cast<int>(info.ssi_signo)) << ", stopping\n";
             break;
         }
+        sessions.Service(SimClock::now());
         if ((watched[0].revents & POLLIN) == 0) {
             continue;
         }
@@ -196,6 +219,8 @@ int Simulator::Run(std::ostream& err) {
             for (ScheduledReply& reply : result.replies) {
                 scheduler.Schedule(std::move(reply), now);
             }
+            // Moved devices listen on their new addresses; rebooted ones end their sessions.
+            sessions.Sync(now);
         }
     }
 
