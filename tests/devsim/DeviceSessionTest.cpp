@@ -1,0 +1,290 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "devsim/DeviceSession.h"
+
+#include "base/FixedText.h"
+#include "devsim/SessionLink.h"
+#include "sdk/DeviceSdk.h"
+#include "support/FuzzDriver.h"
+
+#include <gtest/gtest.h>
+
+namespace zk::devsim {
+namespace {
+
+using namespace std::chrono_literals;
+using sdk::EncodeFrame;
+using sdk::Frame;
+using sdk::MessageType;
+using sdk::Operation;
+
+// One connection to a device, driven by frames the test makes.
+class DeviceSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override { Connect(); }
+
+    void Connect() {
+        m_session = std::make_unique<DeviceSession>(m_device, m_settings, m_random);
+        DeviceOutput out;
+        m_session->Start(m_now, out);
+        const auto frames = Frames(out.bytes);
+        ASSERT_EQ(frames.size(), 1u);
+        ASSERT_EQ(frames[0].type, MessageType::Challenge);
+        ASSERT_EQ(sdk::ParseChallenge(frames[0].payload, m_challenge), 0);
+    }
+
+    static std::vector<Frame> Frames(const std::string& bytes) {
+        sdk::FrameDecoder decoder;
+        decoder.Append(bytes);
+        std::vector<Frame> frames;
+        Frame frame;
+        while (decoder.Next(frame) == sdk::FrameDecoder::Status::Frame) {
+            frames.push_back(frame);
+        }
+        return frames;
+    }
+
+    std::string LoginFrame(const std::string& user, const std::string& password) const {
+        sdk::LoginKey key{};
+        sdk::DeriveLoginKey(password, m_challenge.salt, m_challenge.iterations, key);
+        sdk::LoginRequestMessage request;
+        request.user = user;
+        request.clientNonce.fill(0x42);
+        request.proof = sdk::ClientProof(key, m_challenge.nonce, request.clientNonce, user);
+        return EncodeFrame(MessageType::LoginRequest, 0, sdk::EncodeLoginRequest(request));
+    }
+
+    DeviceOutput Send(const std::string& bytes) {
+        DeviceOutput out;
+        m_session->Receive(bytes, m_now, out);
+        return out;
+    }
+
+    sdk::LoginStatus Login(const std::string& user = "admin", const std::string& password = "507913") {
+        const DeviceOutput out = Send(LoginFrame(user, password));
+        const auto frames = Frames(out.bytes);
+        sdk::LoginResultMessage result;
+        EXPECT_EQ(frames.size(), 1u);
+        EXPECT_EQ(sdk::ParseLoginResult(frames.at(0).payload, result), 0);
+        EXPECT_EQ(out.close, result.status != sdk::LoginStatus::Ok);
+        return result.status;
+    }
+
+    sdk::AnswerMessage Ask(Operation operation, int code, const std::string& text = {}) {
+        const DeviceOutput out = Send(EncodeFrame(
+            MessageType::Request, 9, sdk::EncodeRequest({operation, static_cast<std::uint32_t>(code), 0, text})));
+        const auto frames = Frames(out.bytes);
+        sdk::AnswerMessage answer;
+        EXPECT_EQ(frames.size(), 1u);
+        EXPECT_EQ(frames.at(0).sequence, 9u) << "the answer carries the request's sequence";
+        EXPECT_EQ(sdk::ParseAnswer(frames.at(0).payload, answer), 0);
+        return answer;
+    }
+
+    SessionSettings m_settings;
+    std::mt19937_64 m_random{3};
+    SimClock::time_point m_now = SimClock::now();
+    SimDevice m_device{test::TestProfile(), m_now};
+    std::unique_ptr<DeviceSession> m_session;
+    sdk::ChallengeMessage m_challenge;
+};
+
+TEST_F(DeviceSessionTest, EachConnectionGetsAFreshNonceAndTheDevicesSalt) {
+    const sdk::ChallengeMessage first = m_challenge;
+    Connect();
+    EXPECT_NE(first.nonce, m_challenge.nonce);
+    EXPECT_EQ(first.salt, m_challenge.salt);
+    EXPECT_EQ(m_challenge.iterations, kDeviceKeyIterations);
+}
+
+TEST_F(DeviceSessionTest, WrongUserOrPasswordIsRefusedAndTheConnectionCloses) {
+    EXPECT_EQ(Login("admin", "wrong"), sdk::LoginStatus::WrongCredentials);
+    EXPECT_FALSE(m_session->LoggedIn());
+    // One attempt per connection: a second login on it is not even read.
+    EXPECT_TRUE(Send(LoginFrame("admin", "507913")).bytes.empty());
+    Connect();
+    EXPECT_EQ(Login("root", "507913"), sdk::LoginStatus::WrongCredentials);
+    Connect();
+    EXPECT_EQ(Login(), sdk::LoginStatus::Ok);
+    EXPECT_EQ(m_device.SessionCount(), 1);
+    m_session.reset();
+    EXPECT_EQ(m_device.SessionCount(), 0) << "a closed session stops counting";
+}
+
+TEST_F(DeviceSessionTest, AProofFromAnotherConnectionIsNotAccepted) {
+    const std::string replayed = LoginFrame("admin", "507913");
+    Connect(); // a new nonce
+    const DeviceOutput out = Send(replayed);
+    sdk::LoginResultMessage result;
+    ASSERT_EQ(sdk::ParseLoginResult(Frames(out.bytes).at(0).payload, result), 0);
+    EXPECT_EQ(result.status, sdk::LoginStatus::WrongCredentials);
+}
+
+TEST_F(DeviceSessionTest, RepeatedFailuresLockTheAccountForAWhile) {
+    m_settings.lockAfter = 3;
+    m_settings.lockSeconds = 60;
+    for (int i = 0; i < 3; ++i) {
+        Connect();
+        EXPECT_EQ(Login("admin", "guess" + std::to_string(i)), sdk::LoginStatus::WrongCredentials);
+    }
+    Connect();
+    EXPECT_EQ(Login(), sdk::LoginStatus::Locked) << "even the right password";
+    m_now += 61s;
+    Connect();
+    EXPECT_EQ(Login(), sdk::LoginStatus::Ok);
+}
+
+TEST_F(DeviceSessionTest, TooManySessionsAreAnsweredBusy) {
+    m_settings.maxSessionsPerDevice = 2;
+    std::vector<std::unique_ptr<DeviceSession>> kept;
+    for (int i = 0; i < 2; ++i) {
+        Connect();
+        ASSERT_EQ(Login(), sdk::LoginStatus::Ok);
+        kept.push_back(std::move(m_session));
+    }
+    Connect();
+    EXPECT_EQ(Login(), sdk::LoginStatus::Busy);
+}
+
+TEST_F(DeviceSessionTest, RequestsBeforeTheLoginCloseTheConnection) {
+    const DeviceOutput out =
+        Send(EncodeFrame(MessageType::Request, 1, sdk::EncodeRequest({Operation::Reboot, 0, 0, {}})));
+    EXPECT_TRUE(out.close);
+    EXPECT_TRUE(out.bytes.empty());
+    EXPECT_EQ(out.action, DeviceAction::None);
+    ASSERT_EQ(out.records.size(), 1u);
+    EXPECT_EQ(out.records[0].message, "invalid");
+}
+
+TEST_F(DeviceSessionTest, InformationCodesAnswerWhatTheToolReads) {
+    ASSERT_EQ(Login(), sdk::LoginStatus::Ok);
+    m_device.ClearSerial();
+    EXPECT_EQ(Ask(Operation::SystemControl, 1019, "RESPONSE_PARAM").payload,
+              "<RESPONSE_PARAM SerialNumber=\"ZKSIM000001\"/>")
+        << "its own serial number, also once the search serial is cleared";
+    EXPECT_EQ(Ask(Operation::SystemControl, 1095).payload, "<RESPONSE_PARAM FileSystemVersion=\"AF_V1.2.0\"/>");
+    const std::string capability = Ask(Operation::SystemControl, 1020).payload;
+    EXPECT_NE(capability.find("create_timelapse"), std::string::npos) << capability;
+    EXPECT_NE(capability.find("export_record"), std::string::npos);
+    EXPECT_EQ(Ask(Operation::SystemControl, 9999).result, sdk::kResultUnsupported);
+    EXPECT_EQ(Ask(Operation::SystemControl, 1042, "<REQUEST_PARAM ChannelNo=\"0\"Output=\"1\"/>\n").result,
+              sdk::kResultOk);
+}
+
+TEST_F(DeviceSessionTest, ControlsChangeTheDevice) {
+    ASSERT_EQ(Login(), sdk::LoginStatus::Ok);
+    EXPECT_EQ(Ask(Operation::SystemControl, 1094, "<REQUEST_PARAM Mode=\"1\"/>\n").result, sdk::kResultOk);
+    EXPECT_TRUE(m_device.FactoryMode());
+    EXPECT_EQ(Ask(Operation::SystemControl, 1094, "<REQUEST_PARAM Mode=\"2\"/>").result, sdk::kResultBadRequest);
+    EXPECT_EQ(Ask(Operation::SystemControl, 1046, "<REQUEST_PARAM Mode=\"NightMode\" />\n").result, sdk::kResultOk);
+    EXPECT_EQ(m_device.Config().Value("MediaConfig/Video/Capture", "DayNight"), "NightMode");
+    EXPECT_EQ(Ask(Operation::SystemControl, 1046, "NightMode").result, sdk::kResultBadRequest);
+    EXPECT_EQ(Ask(Operation::SystemControl, 1119,
+                  "<REQUEST_PARAM web_defalut_language=\"4\" is_KC_web=\"0\" Language=\"german\" />")
+                  .result,
+              sdk::kResultOk);
+    EXPECT_EQ(m_device.Config().Value("SystemConfig/MiscConfig", "WebLanguage"), "4");
+
+    ASSERT_EQ(Ask(Operation::SetDVRConfig, 227, "<MiscConfig Language=\"en-us\" />").result, sdk::kResultOk);
+    EXPECT_EQ(Ask(Operation::SystemControl, 1002).result, sdk::kResultOk);
+    EXPECT_EQ(m_device.Config().Value("SystemConfig/MiscConfig", "Language"), "zh-cn") << "reset to factory values";
+}
+
+TEST_F(DeviceSessionTest, ManualTimeIsCheckedAndKept) {
+    ASSERT_EQ(Login(), sdk::LoginStatus::Ok);
+    sdk::TimeManualConfig time{};
+    base::CopyBounded(time.LocalTime, "20250106 11:55:40");
+    time.Zone = 1020;
+    EXPECT_EQ(Ask(Operation::SetTimeManual, 0, sdk::EncodeTimeRecord(time)).result, sdk::kResultOk);
+    EXPECT_EQ(m_device.Config().Value("SystemConfig/TimeConfig", "LocalTime"), "20250106 11:55:40");
+    EXPECT_EQ(m_device.Config().Value("SystemConfig/TimeConfig", "TimeZone"), "1020");
+    base::CopyBounded(time.LocalTime, "2025-01-06 11:55");
+    EXPECT_EQ(Ask(Operation::SetTimeManual, 0, sdk::EncodeTimeRecord(time)).result, sdk::kResultBadRequest);
+    EXPECT_EQ(Ask(Operation::SetTimeManual, 0, "short").result, sdk::kResultBadRequest);
+}
+
+TEST_F(DeviceSessionTest, RebootAndRestoreAreAnsweredThenCarriedOutForTheWholeDevice) {
+    ASSERT_EQ(Login(), sdk::LoginStatus::Ok);
+    DeviceOutput out = Send(EncodeFrame(MessageType::Request, 4, sdk::EncodeRequest({Operation::Reboot, 0, 0, {}})));
+    EXPECT_EQ(out.action, DeviceAction::Reboot);
+    ASSERT_EQ(Frames(out.bytes).size(), 1u) << "the answer first; the server then logs every session out";
+    out = Send(EncodeFrame(MessageType::Request, 5, sdk::EncodeRequest({Operation::Restore, 0, 0, {}})));
+    EXPECT_EQ(out.action, DeviceAction::Restore);
+
+    DeviceOutput ended;
+    m_session->End(sdk::LogoutReason::Reboot, ended);
+    const auto frames = Frames(ended.bytes);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].type, MessageType::Logout);
+    EXPECT_TRUE(ended.close);
+}
+
+TEST_F(DeviceSessionTest, IdleSessionsAreLoggedOutAndSilentConnectionsClosed) {
+    m_settings.idleTimeoutMs = 1000;
+    m_settings.loginTimeoutMs = 500;
+    Connect();
+    DeviceOutput out;
+    m_now += 500ms;
+    m_session->Tick(m_now, out);
+    EXPECT_TRUE(out.close) << "no login in time";
+
+    Connect();
+    ASSERT_EQ(Login(), sdk::LoginStatus::Ok);
+    m_now += 900ms;
+    Send(EncodeFrame(MessageType::KeepAlive, 1, {}));
+    m_now += 900ms;
+    DeviceOutput kept;
+    m_session->Tick(m_now, kept);
+    EXPECT_FALSE(kept.close) << "a keep-alive counts as activity";
+    m_now += 100ms;
+    DeviceOutput idle;
+    m_session->Tick(m_now, idle);
+    EXPECT_TRUE(idle.close);
+    ASSERT_EQ(Frames(idle.bytes).size(), 1u);
+    EXPECT_EQ(Frames(idle.bytes)[0].type, MessageType::Logout);
+}
+
+// Any bytes from a client, before or after the login: no crash, and a connection that must
+// close says so; a request that is answered gets exactly one answer frame.
+TEST(DeviceSessionFuzzTest, SurvivesMutatedClientStreams) {
+    test::SessionLink link;
+    const std::vector<std::string> seeds = {
+        EncodeFrame(MessageType::Request, 1, sdk::EncodeRequest({Operation::SystemControl, 1012, 0, "RESPONSE_PARAM"})),
+        EncodeFrame(MessageType::Request, 2,
+                    sdk::EncodeRequest({Operation::SetDVRConfig, 524, 0, "<Video><Capture TVSystem=\"0\" /></Video>"})),
+        EncodeFrame(MessageType::Request, 3, sdk::EncodeRequest({Operation::GetDVRConfig, 800, 0, {}})) +
+            EncodeFrame(MessageType::KeepAlive, 4, {}),
+        EncodeFrame(MessageType::Request, 5,
+                    sdk::EncodeRequest({Operation::SystemControl, 1094, 0, "<REQUEST_PARAM Mode=\"1\"/>"})),
+        EncodeFrame(MessageType::LoginRequest, 0, std::string(70, 'x')),
+    };
+    std::size_t answers = 0;
+    std::size_t closes = 0;
+    test::RunMutations(seeds, 100000, 5, [&](std::string_view input) {
+        if (link.DeviceSide() == nullptr || !link.DeviceSide()->LoggedIn()) {
+            link.Connect();
+            ASSERT_TRUE(link.DeviceSide()->LoggedIn());
+        }
+        DeviceOutput out;
+        link.DeviceSide()->Receive(input, link.Now(), out);
+        if (out.action != DeviceAction::None) {
+            // Reboots and restores would silence the device; the server acts on them, not the session.
+            link.Device().ResetSettings();
+        }
+        sdk::FrameDecoder decoder;
+        decoder.Append(out.bytes);
+        Frame frame;
+        while (decoder.Next(frame) == sdk::FrameDecoder::Status::Frame) {
+            ASSERT_TRUE(frame.type == MessageType::Answer || frame.type == MessageType::KeepAliveAck);
+            answers += frame.type == MessageType::Answer ? 1 : 0;
+        }
+        ASSERT_FALSE(decoder.Failed());
+        ASSERT_EQ(out.close, !link.DeviceSide()->LoggedIn());
+        closes += out.close ? 1 : 0;
+        ASSERT_LE(link.Device().Config().Text().size(), kMaxConfigDocumentBytes);
+    });
+    EXPECT_GT(answers, 1000u);
+    EXPECT_GT(closes, 1000u);
+}
+
+} // namespace
+} // namespace zk::devsim

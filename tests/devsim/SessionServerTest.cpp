@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The session server with its devices on loopback addresses, reached through plain sockets and
+// through the client library.
+#include "devsim/SessionServer.h"
+
+#include "devsim/LoopbackFleet.h"
+#include "platform/TcpSocket.h"
+#include "sdk/NetSdk.h"
+#include "sdk/SessionFrame.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace zk::devsim {
+namespace {
+
+using namespace std::chrono_literals;
+using test::LoopbackFleet;
+
+// A blocking connection with a two-second limit on every read.
+platform::UniqueFd Connect(const std::string& address, std::uint16_t port) {
+    platform::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_port = htons(port);
+    ::inet_pton(AF_INET, address.c_str(), &remote.sin_addr);
+    const timeval limit{2, 0};
+    ::setsockopt(fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
+    if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&remote), sizeof(remote)) != 0) {
+        fd.Reset();
+    }
+    return fd;
+}
+
+// The next frame, or nothing when the connection ends or stays silent.
+std::optional<sdk::Frame> ReadFrame(int fd, sdk::FrameDecoder& decoder) {
+    for (;;) {
+        sdk::Frame frame;
+        if (decoder.Next(frame) == sdk::FrameDecoder::Status::Frame) {
+            return frame;
+        }
+        char buffer[4096];
+        const ssize_t received = ::recv(fd, buffer, sizeof(buffer), 0);
+        if (received <= 0) {
+            return std::nullopt;
+        }
+        decoder.Append(std::string_view(buffer, static_cast<std::size_t>(received)));
+    }
+}
+
+// True when the peer closed the connection (end of stream or reset) within two seconds.
+bool Closed(int fd) {
+    char byte;
+    for (;;) {
+        const ssize_t received = ::recv(fd, &byte, 1, 0);
+        if (received == 0 || (received < 0 && errno == ECONNRESET)) {
+            return true;
+        }
+        if (received < 0) {
+            return false; // timed out
+        }
+    }
+}
+
+TEST(SessionServerTest, EveryDeviceListensOnItsOwnAddressAndCommandPort) {
+    LoopbackFleet fleet(3);
+    EXPECT_EQ(fleet.Run([](SessionServer& server, RequestHandler&) { return server.ListenerCount(); }), 3u);
+    for (int device = 0; device < 3; ++device) {
+        platform::UniqueFd fd = Connect(LoopbackFleet::Address(device), LoopbackFleet::kPort);
+        ASSERT_TRUE(fd) << device;
+        sdk::FrameDecoder decoder;
+        const auto challenge = ReadFrame(fd.Get(), decoder);
+        ASSERT_TRUE(challenge);
+        EXPECT_EQ(challenge->type, sdk::MessageType::Challenge);
+    }
+    EXPECT_FALSE(Connect("127.0.1.9", LoopbackFleet::kPort)) << "no device there";
+}
+
+TEST(SessionServerTest, OversizeFrameClosesOnlyItsConnection) {
+    LoopbackFleet fleet(1);
+    platform::UniqueFd bad = Connect(LoopbackFleet::Address(0), LoopbackFleet::kPort);
+    platform::UniqueFd good = Connect(LoopbackFleet::Address(0), LoopbackFleet::kPort);
+    ASSERT_TRUE(bad && good);
+    sdk::FrameDecoder badDecoder, goodDecoder;
+    ASSERT_TRUE(ReadFrame(bad.Get(), badDecoder));
+    ASSERT_TRUE(ReadFrame(good.Get(), goodDecoder));
+
+    std::string header = sdk::EncodeFrame(sdk::MessageType::LoginRequest, 0, {});
+    header[12] = 0x40; // 1 GiB announced
+    ASSERT_EQ(::send(bad.Get(), header.data(), header.size(), MSG_NOSIGNAL), 16);
+    EXPECT_TRUE(Closed(bad.Get()));
+
+    // The other connection is still served: its login gets an answer.
+    sdk::LoginRequestMessage login;
+    login.user = "admin";
+    const std::string frame = sdk::EncodeFrame(sdk::MessageType::LoginRequest, 0, sdk::EncodeLoginRequest(login));
+    ASSERT_EQ(::send(good.Get(), frame.data(), frame.size(), MSG_NOSIGNAL), static_cast<ssize_t>(frame.size()));
+    const auto result = ReadFrame(good.Get(), goodDecoder);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->type, sdk::MessageType::LoginResult);
+    const auto invalid = fleet.RecordLines("invalid");
+    ASSERT_EQ(invalid.size(), 1u);
+    EXPECT_NE(invalid[0].find("\"reason\":\"invalid frame\""), std::string::npos);
+}
+
+TEST(SessionServerTest, MovedDeviceListensOnItsNewAddressAndDropsItsOldConnections) {
+    LoopbackFleet fleet(2);
+    platform::UniqueFd old = Connect(LoopbackFleet::Address(0), LoopbackFleet::kPort);
+    sdk::FrameDecoder decoder;
+    ASSERT_TRUE(ReadFrame(old.Get(), decoder));
+    fleet.Run([](SessionServer& server, RequestHandler& handler) {
+        LanSettings settings;
+        settings.ipAddress = 0x7F000201; // 127.0.2.1
+        settings.netmask = 0xFF000000;
+        handler.MutableDevice(0).ApplyNetwork(settings);
+        server.Sync(SimClock::now());
+        return 0;
+    });
+    EXPECT_TRUE(Closed(old.Get()));
+    EXPECT_FALSE(Connect(LoopbackFleet::Address(0), LoopbackFleet::kPort));
+    platform::UniqueFd moved = Connect("127.0.2.1", LoopbackFleet::kPort);
+    ASSERT_TRUE(moved);
+    sdk::FrameDecoder movedDecoder;
+    EXPECT_TRUE(ReadFrame(moved.Get(), movedDecoder));
+    EXPECT_TRUE(Connect(LoopbackFleet::Address(1), LoopbackFleet::kPort)) << "the other device stays";
+}
+
+TEST(SessionServerTest, RebootFromTheSearchSideLogsTheSessionsOut) {
+    LoopbackFleet fleet(1);
+    sdk::SessionTimings timings;
+    timings.reconnectFirstDelayMs = 60000; // no reconnection within the test
+    sdk::NetSdk sdk(timings);
+    ASSERT_EQ(sdk.Init(), 0);
+    static std::atomic<int> lastEvent{0};
+    lastEvent = 0;
+    sdk.SetStatusEventCallBack([](int, int event, const char*, int, void*) { lastEvent = event; }, nullptr);
+    sdk.SetAutoReconnect(0, 1);
+    sdk.Login(LoopbackFleet::Address(0).c_str(), LoopbackFleet::kPort, "admin", "507913", 0);
+    for (int i = 0; i < 200 && lastEvent != sdk::kEventLoggedIn; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_EQ(lastEvent, sdk::kEventLoggedIn);
+    fleet.Run([](SessionServer& server, RequestHandler& handler) {
+        handler.MutableDevice(0).Reboot(SimClock::now(), std::chrono::seconds(30));
+        server.Sync(SimClock::now());
+        return 0;
+    });
+    for (int i = 0; i < 200 && lastEvent != sdk::kEventLoggedOutByDevice; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_EQ(lastEvent, sdk::kEventLoggedOutByDevice);
+    // While it reboots, the device resets new connections.
+    platform::UniqueFd during = Connect(LoopbackFleet::Address(0), LoopbackFleet::kPort);
+    ASSERT_TRUE(during);
+    EXPECT_TRUE(Closed(during.Get()));
+}
+
+} // namespace
+} // namespace zk::devsim
