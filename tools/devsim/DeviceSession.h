@@ -84,7 +84,7 @@ private:
     void Close(DeviceOutput& out);
 
     SimDevice& m_device;
-    const SessionSettings& m_settings;
+    SessionSettings m_settings; // a copy: callers may pass a temporary
     std::mt19937_64& m_random;
     State m_state = State::Idle;
     sdk::FrameDecoder m_decoder;
