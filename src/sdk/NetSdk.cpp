@@ -97,7 +97,7 @@ NetSdk::~NetSdk() {
 }
 
 int NetSdk::Init() {
-    std::lock_guard lock(m_mutex);
+    const auto lock = LockForCaller();
     if (m_initialised) {
         return 0;
     }
@@ -126,14 +126,14 @@ int NetSdk::Init() {
 }
 
 int NetSdk::SetStatusEventCallBack(StatusEventCallBack callBack, void* user) {
-    std::lock_guard lock(m_mutex);
+    const auto lock = LockForCaller();
     m_statusCallBack = callBack;
     m_statusUser = user;
     return 0;
 }
 
 int NetSdk::SetAUXResponseCallBack(AUXResponseCallBack callBack, void* user) {
-    std::lock_guard lock(m_mutex);
+    const auto lock = LockForCaller();
     m_auxCallBack = callBack;
     m_auxUser = user;
     return 0;
@@ -141,7 +141,7 @@ int NetSdk::SetAUXResponseCallBack(AUXResponseCallBack callBack, void* user) {
 
 int NetSdk::SetAutoReconnect(int handle, int enable) {
     {
-        std::lock_guard lock(m_mutex);
+        const auto lock = LockForCaller();
         if (handle == 0) {
             m_defaultReconnect = enable != 0;
             return 0;
@@ -177,7 +177,7 @@ int NetSdk::Login(const char* ip, std::uint16_t port, const char* user, const ch
     }
     int handle = 0;
     {
-        std::lock_guard lock(m_mutex);
+        const auto lock = LockForCaller();
         if (!m_initialised) {
             return kErrorFailed;
         }
@@ -196,7 +196,7 @@ int NetSdk::Login(const char* ip, std::uint16_t port, const char* user, const ch
 }
 
 int NetSdk::Logout(int handle) {
-    std::lock_guard lock(m_mutex);
+    const auto lock = LockForCaller();
     const auto found = m_sessions.find(handle);
     if (found == m_sessions.end()) {
         return kErrorFailed;
@@ -219,7 +219,7 @@ int NetSdk::Logout(int handle) {
 int NetSdk::LogoutAll() {
     std::vector<int> handles;
     {
-        std::lock_guard lock(m_mutex);
+        const auto lock = LockForCaller();
         for (const auto& entry : m_sessions) {
             handles.push_back(entry.first);
         }
@@ -283,12 +283,12 @@ int NetSdk::RestoreConfig(int handle) {
 }
 
 std::size_t NetSdk::SessionCount() const {
-    std::lock_guard lock(m_mutex);
+    const auto lock = LockForCaller();
     return m_sessions.size();
 }
 
 std::size_t NetSdk::LoggedInCount() const {
-    std::lock_guard lock(m_mutex);
+    const auto lock = LockForCaller();
     return static_cast<std::size_t>(std::count_if(m_sessions.begin(), m_sessions.end(), [](const auto& entry) {
         return entry.second->link == Session::Link::Open && entry.second->protocol.LoggedIn();
     }));
@@ -296,7 +296,7 @@ std::size_t NetSdk::LoggedInCount() const {
 
 int NetSdk::Send(int handle, const RequestMessage& request, bool reportAnswer) {
     {
-        std::lock_guard lock(m_mutex);
+        const auto lock = LockForCaller();
         const auto found = m_sessions.find(handle);
         if (found == m_sessions.end()) {
             return kErrorFailed;
@@ -316,6 +316,21 @@ int NetSdk::Send(int handle, const RequestMessage& request, bool reportAnswer) {
     return 0;
 }
 
+std::unique_lock<std::mutex> NetSdk::LockForCaller() const {
+    ++m_callersWaiting;
+    std::unique_lock lock(m_mutex);
+    --m_callersWaiting;
+    return lock;
+}
+
+void NetSdk::LetCallersIn() {
+    // A mutex is not fair: the loop would take it again at once, event after event, while a
+    // caller waits. A bounded number of yields lets waiting callers go first.
+    for (int i = 0; i < 64 && m_callersWaiting.load() > 0; ++i) {
+        std::this_thread::yield();
+    }
+}
+
 void NetSdk::Wake() {
     if (!m_wakePending.exchange(true) && m_wakeFd) {
         const std::uint64_t one = 1;
@@ -332,35 +347,19 @@ void NetSdk::Run() {
             base::Log("NetSdk: epoll_wait failed: %s\n", std::strerror(errno));
             break;
         }
+        // The lock is taken per event: a login's key derivation takes half a millisecond, and
+        // callers must not wait for a whole batch of them.
+        for (int i = 0; i < count; ++i) {
+            {
+                std::lock_guard lock(m_mutex);
+                OnEvent(events[static_cast<std::size_t>(i)], SdkClock::now());
+            }
+            LetCallersIn();
+        }
         std::vector<Delivery> deliveries;
         {
             std::lock_guard lock(m_mutex);
             const SdkClock::time_point now = SdkClock::now();
-            for (int i = 0; i < count; ++i) {
-                const epoll_event& event = events[static_cast<std::size_t>(i)];
-                if (event.data.u64 == kWakeKey) {
-                    std::uint64_t value = 0;
-                    [[maybe_unused]] const ssize_t read = ::read(m_wakeFd.Get(), &value, sizeof(value));
-                    m_wakePending = false;
-                    continue;
-                }
-                // Sessions are looked up by handle: one logged out meanwhile is simply gone.
-                const auto found = m_sessions.find(static_cast<int>(event.data.u64));
-                if (found == m_sessions.end()) {
-                    continue;
-                }
-                Session& session = *found->second;
-                if (session.link == Session::Link::Connecting) {
-                    OnWritable(session, now);
-                    continue;
-                }
-                if ((event.events & (EPOLLIN | EPOLLHUP | EPOLLERR)) != 0) {
-                    OnReadable(session, now);
-                }
-                if (session.link == Session::Link::Open && (event.events & EPOLLOUT) != 0) {
-                    Flush(session, now);
-                }
-            }
             for (const int handle : m_dirty) {
                 const auto found = m_sessions.find(handle);
                 if (found != m_sessions.end() && found->second->link == Session::Link::Open) {
@@ -376,6 +375,31 @@ void NetSdk::Run() {
             deliveries.swap(m_deliveries);
         }
         Deliver(deliveries);
+    }
+}
+
+void NetSdk::OnEvent(const epoll_event& event, SdkClock::time_point now) {
+    if (event.data.u64 == kWakeKey) {
+        std::uint64_t value = 0;
+        [[maybe_unused]] const ssize_t read = ::read(m_wakeFd.Get(), &value, sizeof(value));
+        m_wakePending = false;
+        return;
+    }
+    // Sessions are looked up by handle: one logged out meanwhile is simply gone.
+    const auto found = m_sessions.find(static_cast<int>(event.data.u64));
+    if (found == m_sessions.end()) {
+        return;
+    }
+    Session& session = *found->second;
+    if (session.link == Session::Link::Connecting) {
+        OnWritable(session, now);
+        return;
+    }
+    if ((event.events & (EPOLLIN | EPOLLHUP | EPOLLERR)) != 0) {
+        OnReadable(session, now);
+    }
+    if (session.link == Session::Link::Open && (event.events & EPOLLOUT) != 0) {
+        Flush(session, now);
     }
 }
 

