@@ -3,7 +3,9 @@
 // through the client library.
 #include "devsim/SessionServer.h"
 
+#include "base/FixedText.h"
 #include "devsim/LoopbackFleet.h"
+#include "discovery/SearchMessage.h"
 #include "platform/TcpSocket.h"
 #include "sdk/NetSdk.h"
 #include "sdk/SessionFrame.h"
@@ -114,14 +116,19 @@ TEST(SessionServerTest, MovedDeviceListensOnItsNewAddressAndDropsItsOldConnectio
     platform::UniqueFd old = Connect(LoopbackFleet::Address(0), LoopbackFleet::kPort);
     sdk::FrameDecoder decoder;
     ASSERT_TRUE(ReadFrame(old.Get(), decoder));
-    fleet.Run([](SessionServer& server, RequestHandler& handler) {
-        LanSettings settings;
-        settings.ipAddress = 0x7F000201; // 127.0.2.1
-        settings.netmask = 0xFF000000;
-        handler.MutableDevice(0).ApplyNetwork(settings);
-        server.Sync(SimClock::now());
-        return 0;
+    // A set-network request over the search protocol, handled as the simulator handles one.
+    const bool accepted = fleet.Run([](SessionServer& server, RequestHandler& handler) {
+        const SimClock::time_point now = SimClock::now();
+        discovery::DeviceRecord record = handler.Device(0).Record(now);
+        base::CopyBounded(record.IpAddress, "127.0.2.1");
+        const HandleResult result =
+            handler.Handle(discovery::BuildSearchRequest(discovery::kCodeSetNetwork,
+                                                         discovery::BuildSetNetworkBody(record, std::nullopt)),
+                           {}, Endpoint{0x7F000001, 40000}, now);
+        server.Sync(now);
+        return result.summary.accepted;
     });
+    ASSERT_TRUE(accepted);
     EXPECT_TRUE(Closed(old.Get()));
     EXPECT_FALSE(Connect(LoopbackFleet::Address(0), LoopbackFleet::kPort));
     platform::UniqueFd moved = Connect("127.0.2.1", LoopbackFleet::kPort);

@@ -40,16 +40,6 @@ TEST(ClientSessionTest, LogsInAndGetsAnswersUnderTheirCodes) {
     EXPECT_EQ(AuxResult(link.AnswerWords()[2]), kResultUnsupported);
 }
 
-TEST(ClientSessionTest, WrongPasswordEndsWithEvent31AndNoRetry) {
-    SessionLink link("not-the-password");
-    link.Connect();
-    EXPECT_THAT(link.StatusEvents(), ElementsAre(kEventWrongPassword));
-    EXPECT_TRUE(link.ended);
-    EXPECT_FALSE(link.retry) << "devices lock accounts after repeated failures";
-    EXPECT_FALSE(link.Client().LoggedIn());
-    EXPECT_EQ(link.Request(Control(1012)), -1);
-}
-
 TEST(ClientSessionTest, LockedAccountIsReportedLikeAWrongPasswordEvenWithTheRightOne) {
     SessionLink link;
     link.Device().NoteLoginFailure(link.Now(), 1, 60s);
@@ -81,19 +71,6 @@ TEST(ClientSessionTest, ChallengeWithTooFewOrTooManyIterationsIsRefused) {
         EXPECT_THAT(link.StatusEvents(), ElementsAre(kEventCannotConnect)) << iterations;
         EXPECT_TRUE(link.clientBytes.empty()) << "no login request for a bad challenge";
     }
-}
-
-TEST(ClientSessionTest, NoChallengeInTimeGivesEvent3) {
-    SessionTimings timings;
-    timings.loginTimeoutMs = 2000;
-    SessionLink link("507913", {}, timings);
-    link.Client().Start(link.Now());
-    link.Advance(1999ms);
-    link.Tick();
-    EXPECT_TRUE(link.StatusEvents().empty());
-    link.Advance(1ms);
-    link.Tick();
-    EXPECT_THAT(link.StatusEvents(), ElementsAre(kEventCannotConnect));
 }
 
 TEST(ClientSessionTest, KeepAlivesKeepTheSessionAndSilenceEndsItWithEvent5) {
@@ -151,18 +128,6 @@ TEST(ClientSessionTest, UnansweredRequestsAreAnsweredNoAnswerOnTimeoutAndOnConne
     EXPECT_EQ(link.notices.size(), before);
 }
 
-TEST(ClientSessionTest, DeviceLogoutEndsWithEvent34AndIsRetried) {
-    SessionLink link;
-    link.Connect();
-    ASSERT_EQ(link.Request(RequestMessage{Operation::Reboot, 0, 0, {}}, false), 0);
-    EXPECT_EQ(link.action, devsim::DeviceAction::Reboot);
-    devsim::DeviceOutput out;
-    link.DeviceSide()->End(LogoutReason::Reboot, out);
-    link.FromDevice(out.bytes);
-    EXPECT_THAT(link.StatusEvents(), ElementsAre(kEventLoggedIn, kEventLoggedOutByDevice));
-    EXPECT_TRUE(link.retry);
-}
-
 TEST(ClientSessionTest, AlarmArrivesAsTheNativeRecordAndForgedSessionEventsAreIgnored) {
     SessionLink link;
     link.Connect();
@@ -184,28 +149,6 @@ TEST(ClientSessionTest, AlarmArrivesAsTheNativeRecordAndForgedSessionEventsAreIg
     EXPECT_EQ(received.AlarmCode, 22);
     EXPECT_EQ(received.ObjectClass, 7);
     EXPECT_EQ(link.notices[2].payload, "<RESPONSE_PARAM LocalFileName=\"a\" />");
-}
-
-TEST(ClientSessionTest, OversizeFrameFromTheDeviceEndsTheConnection) {
-    SessionLink link;
-    link.Connect();
-    std::string header = EncodeFrame(MessageType::Answer, 1, {});
-    header[12] = 0x7F;
-    link.FromDevice(header);
-    EXPECT_THAT(link.StatusEvents(), ElementsAre(kEventLoggedIn, kEventConnectionLost));
-    EXPECT_TRUE(link.retry);
-}
-
-TEST(ClientSessionTest, LoginBytesHoldNoPassword) {
-    const std::string password = "Secret-Pass-4071";
-    SessionLink link(password);
-    link.Device().SetConfig(223,
-                            "<UserConfig><Account Username=\"admin\" Password=\"" + password + "\" /></UserConfig>");
-    link.Connect();
-    ASSERT_THAT(link.StatusEvents(), ElementsAre(kEventLoggedIn));
-    EXPECT_EQ(link.clientBytes.find(password), std::string::npos);
-    EXPECT_EQ(link.clientBytes.find("Secret"), std::string::npos);
-    EXPECT_NE(link.clientBytes.find("admin"), std::string::npos) << "the user name is sent";
 }
 
 // Whatever a device sends, before or after the login: no crash, at most one end of the

@@ -66,25 +66,5 @@ TEST(LoginCryptoTest, ProofChangesWithEveryInput) {
     EXPECT_TRUE(ProofsEqual(proof, ClientProof(key, in.deviceNonce, in.clientNonce, "admin")));
 }
 
-TEST(LoginCryptoTest, KeyDependsOnSaltAndIterations) {
-    const Inputs in;
-    Salt otherSalt = in.salt;
-    otherSalt[0] = 0xFF;
-    LoginKey a{}, b{}, c{};
-    ASSERT_EQ(DeriveLoginKey("pw", in.salt, 1000, a), 0);
-    ASSERT_EQ(DeriveLoginKey("pw", otherSalt, 1000, b), 0);
-    ASSERT_EQ(DeriveLoginKey("pw", in.salt, 1001, c), 0);
-    EXPECT_NE(a, b);
-    EXPECT_NE(a, c);
-    EXPECT_EQ(DeriveLoginKey("pw", in.salt, 0, a), -1);
-}
-
-TEST(LoginCryptoTest, NoncesAreNotRepeated) {
-    Nonce first{}, second{};
-    ASSERT_EQ(RandomBytes(first.data(), first.size()), 0);
-    ASSERT_EQ(RandomBytes(second.data(), second.size()), 0);
-    EXPECT_NE(first, second);
-}
-
 } // namespace
 } // namespace zk::sdk
