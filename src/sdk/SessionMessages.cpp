@@ -3,7 +3,6 @@
 
 #include "sdk/SessionFrame.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace zk::sdk {

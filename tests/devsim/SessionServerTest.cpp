@@ -84,6 +84,21 @@ TEST(SessionServerTest, EveryDeviceListensOnItsOwnAddressAndCommandPort) {
     EXPECT_FALSE(Connect("127.0.1.9", LoopbackFleet::kPort)) << "no device there";
 }
 
+TEST(SessionServerTest, SearchReplyNamesThePortTheDeviceListensOn) {
+    LoopbackFleet fleet(1, {}, [](auto& profiles) { profiles[0].record.PtzPort = 40001; });
+    const std::string reply = fleet.Run([](SessionServer&, RequestHandler& handler) {
+        const HandleResult result =
+            handler.Handle(discovery::BuildSearchRequest(discovery::kCodeSearch, std::nullopt),
+                           {{0x7F000001, 0xFF000000}}, Endpoint{0x7F000001, 40000}, SimClock::now());
+        return result.replies.empty() ? std::string() : result.replies[0].payload;
+    });
+    discovery::DeviceRecord record{};
+    ASSERT_EQ(discovery::ParseSearchReply(reply, record), discovery::ReplyResult::Accepted);
+    EXPECT_EQ(record.PtzPort, 40001);
+    EXPECT_TRUE(Connect(LoopbackFleet::Address(0), 40001)) << "the tool logs in where the reply says";
+    EXPECT_FALSE(Connect(LoopbackFleet::Address(0), LoopbackFleet::kPort));
+}
+
 TEST(SessionServerTest, OversizeFrameClosesOnlyItsConnection) {
     LoopbackFleet fleet(1);
     platform::UniqueFd bad = Connect(LoopbackFleet::Address(0), LoopbackFleet::kPort);
