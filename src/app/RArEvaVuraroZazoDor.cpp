@@ -8,6 +8,7 @@
 #include "base/LanguageTable.h"
 #include "discovery/DeviceExport.h"
 #include "platform/NetworkAdapters.h"
+#include "sdk/gui/CDialogDefaultUser.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -154,6 +155,7 @@ void RArEvaVuraroZazoDor::BuildControls() {
     connect(m_selectAll, &QCheckBox::clicked, this, [this](bool on) { m_list->SetAllTicked(on); });
     connect(exportButton, &QPushButton::clicked, this,
             [this] { discovery::ExportTickedDevices(*m_list, base::GetLanguageTable(), m_prompt); });
+    connect(loginSetting, &QPushButton::clicked, this, &RArEvaVuraroZazoDor::EditDefaultUser);
     connect(m_defaultUser, &QLineEdit::textEdited, this, &RArEvaVuraroZazoDor::OnDefaultUserEdited);
     connect(m_defaultPassword, &QLineEdit::textEdited, this, &RArEvaVuraroZazoDor::OnDefaultUserEdited);
     m_table.SetClearSerialRequest([this](const std::string& uuid) {
@@ -246,11 +248,25 @@ void RArEvaVuraroZazoDor::OnSearchingChanged(bool searching) {
 }
 
 void RArEvaVuraroZazoDor::OnDefaultUserEdited() {
+    StoreDefaultUser(m_defaultUser->text(), m_defaultPassword->text());
+}
+
+void RArEvaVuraroZazoDor::StoreDefaultUser(const QString& user, const QString& password) {
     // Every change is kept at once; it applies to devices logged in from now on.
-    m_settings.SetDefaultUserName(m_defaultUser->text());
-    m_settings.SetDefaultPassword(m_defaultPassword->text());
+    m_settings.SetDefaultUserName(user);
+    m_settings.SetDefaultPassword(password);
     m_settings.Save();
     m_table.SetDefaultAccount(m_settings.DefaultUserNameAnsi(), m_settings.DefaultPasswordAnsi());
+}
+
+void RArEvaVuraroZazoDor::EditDefaultUser() {
+    sdk::CDialogDefaultUser dialog(m_settings.DefaultUserName(), m_settings.DefaultPassword(), this);
+    if (dialog.exec() != QDialog::Accepted || dialog.User().isEmpty()) {
+        return;
+    }
+    StoreDefaultUser(dialog.User(), dialog.Password());
+    m_defaultUser->setText(dialog.User());
+    m_defaultPassword->setText(dialog.Password());
 }
 
 void RArEvaVuraroZazoDor::done(int result) {

@@ -71,6 +71,9 @@ private:
     void OnAdapterChosen(int index);
     void OnSearchingChanged(bool searching);
     void OnDefaultUserEdited();
+    // The default login dialog (button 21, context menu 32963).
+    void EditDefaultUser();
+    void StoreDefaultUser(const QString& user, const QString& password);
     void RegisterControl(int id, QWidget* control);
 
     base::CSaveParam m_settings;

@@ -4,7 +4,9 @@
 #include "app/ControlIds.h"
 #include "base/DebugLog.h"
 #include "platform/SpecialFolders.h"
+#include "sdk/gui/CDialogDefaultUser.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -108,6 +111,29 @@ private slots:
         base::CSaveParam reloaded(m_folder.path());
         reloaded.Load();
         QCOMPARE(reloaded.DefaultUserName(), QStringLiteral("installer"));
+    }
+
+    void theLoginSettingDialogReplacesTheDefaultUserUnlessTheNameIsEmpty() {
+        RArEvaVuraroZazoDor window(Sources("<root><ID_LOGIN_SETTING display=\"1\"/></root>"));
+        auto* button = qobject_cast<QPushButton*>(window.Control(kIdLoginSetting));
+        QVERIFY(button != nullptr);
+        auto answer = [](const QString& user, const QString& password) {
+            QTimer::singleShot(0, [user, password] {
+                auto* dialog = qobject_cast<sdk::CDialogDefaultUser*>(QApplication::activeModalWidget());
+                QVERIFY(dialog != nullptr);
+                dialog->UserEdit()->setText(user);
+                dialog->PasswordEdit()->setText(password);
+                dialog->accept();
+            });
+        };
+        answer(QStringLiteral("tech"), QStringLiteral("pw2"));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(window.Settings().DefaultUserName(), QStringLiteral("tech"));
+        QCOMPARE(qobject_cast<QLineEdit*>(window.Control(kIdDefaultUser))->text(), QStringLiteral("tech"));
+        answer(QString(), QStringLiteral("ignored"));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(window.Settings().DefaultUserName(), QStringLiteral("tech"));
+        QCOMPARE(window.Settings().DefaultPassword(), QStringLiteral("pw2"));
     }
 
     void theExitButtonClosesTheWindowAndStopsTheSearch() {
