@@ -21,6 +21,9 @@ inline constexpr int kIdOperatePassword = 1055;
 
 // Menu commands.
 inline constexpr int kCmdAbout = 16;
+inline constexpr int kCmdOpenWebPage = 32777;
+inline constexpr int kCmdLoginAgain = 33300;
+inline constexpr int kCmdDefaultUser = 32963;
 
 // The one-shot timer that maximises the window after it is shown, and its delay.
 inline constexpr int kTimerMaximise = 10005;

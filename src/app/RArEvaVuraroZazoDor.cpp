@@ -156,6 +156,7 @@ void RArEvaVuraroZazoDor::BuildControls() {
     connect(exportButton, &QPushButton::clicked, this,
             [this] { discovery::ExportTickedDevices(*m_list, base::GetLanguageTable(), m_prompt); });
     connect(loginSetting, &QPushButton::clicked, this, &RArEvaVuraroZazoDor::EditDefaultUser);
+    connect(m_listView, &DeviceListView::contextMenuRequestedAt, this, &RArEvaVuraroZazoDor::ShowListMenu);
     connect(m_defaultUser, &QLineEdit::textEdited, this, &RArEvaVuraroZazoDor::OnDefaultUserEdited);
     connect(m_defaultPassword, &QLineEdit::textEdited, this, &RArEvaVuraroZazoDor::OnDefaultUserEdited);
     m_table.SetClearSerialRequest([this](const std::string& uuid) {
@@ -276,6 +277,15 @@ void RArEvaVuraroZazoDor::done(int result) {
         m_search->StopSearch();
     }
     QDialog::done(result);
+}
+
+void RArEvaVuraroZazoDor::ShowListMenu(int row, const QPoint& globalPosition) {
+    QMenu menu(this);
+    QAction* defaultUser = menu.addAction(GetText("DEFAULT_USER_SET"));
+    defaultUser->setData(kCmdDefaultUser);
+    connect(defaultUser, &QAction::triggered, this, &RArEvaVuraroZazoDor::EditDefaultUser);
+    Q_UNUSED(row);
+    menu.exec(globalPosition);
 }
 
 QWidget* RArEvaVuraroZazoDor::Control(int id) const {

@@ -74,6 +74,8 @@ private:
     // The default login dialog (button 21, context menu 32963).
     void EditDefaultUser();
     void StoreDefaultUser(const QString& user, const QString& password);
+    // The device list's context menu over a row (-1: no row), with the commands built so far.
+    void ShowListMenu(int row, const QPoint& globalPosition);
     void RegisterControl(int id, QWidget* control);
 
     base::CSaveParam m_settings;
