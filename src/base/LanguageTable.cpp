@@ -179,7 +179,7 @@ LanguageTable::LanguageTable(LanguageSources sources) : m_sources(std::move(sour
     if (stored.size() > kRegistryValueMaxBytes) {
         stored.resize(kRegistryValueMaxBytes);
     }
-    m_currentCode = LanguageCodeForStoredName(stored);
+    m_currentCode = m_sources.languageCode.isEmpty() ? LanguageCodeForStoredName(stored) : m_sources.languageCode;
 
     // The language file and title of that language.
     const std::string indexPath = m_sources.findProgramFile("language.xml");

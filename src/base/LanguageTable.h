@@ -39,6 +39,8 @@ struct LanguageSources {
     std::function<std::string(const std::string& name)> findProgramFile;
     // Folder of the per-user store that remembers the language, for the key name of registry.xml.
     std::function<std::string(const std::string& keyName)> registryFolder;
+    // A language code ("en-us") used instead of the remembered language; empty: the remembered one.
+    QString languageCode;
 };
 
 // The shipped files' folder and the per-user configuration base.

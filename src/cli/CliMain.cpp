@@ -25,6 +25,10 @@ const std::vector<CliCommand>& Commands() {
         {"search", "[--adapter ADDR] [--seconds N] [--json [--raw]] [--xlsx FILE]",
          "broadcast a search and list the devices that answer (only on a network where that is welcome)",
          &RunSearchCommand},
+        {"login", "[--search-seconds S] [--seconds N] [--user U --password P] [--json]",
+         "search, log in to every device found and show who is online with its file-system version (only on a "
+         "network where broadcasts are welcome)",
+         &RunLogin},
         {"fw-info", "FILE [--json]", "check a firmware image's header and print its fields", &RunFwInfo},
         {"fw-make",
          "[--kernel FILE [--kernel-text T]] [--rootfs FILE [--rootfs-text T]] [--uboot FILE] [--tgz FILE] [--oem FILE] "

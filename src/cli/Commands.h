@@ -15,6 +15,8 @@ using CommandEntry = int (*)(const QStringList& arguments, std::ostream& out, st
 int RunFwInfo(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunFwMake(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunSearchCommand(const QStringList& arguments, std::ostream& out, std::ostream& err);
+// login [--search-seconds S] [--seconds N] [--user U --password P] [--json]: search, log in, print outcomes.
+int RunLogin(const QStringList& arguments, std::ostream& out, std::ostream& err);
 
 // qr TEXT [--png FILE] [--scale N] [--verbose] [--invert]: a text's QR symbol as PNG or in the terminal.
 int RunQr(const QStringList& arguments, std::ostream& out, std::ostream& err);

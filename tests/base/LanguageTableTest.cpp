@@ -81,6 +81,15 @@ TEST_F(LanguageTableTest, TheFirstOfTwoMatchingEntriesWins) {
     EXPECT_TRUE(table.LanguageFilePath().endsWith(u"lang/zh.xml"));
 }
 
+TEST_F(LanguageTableTest, AFixedLanguageOverridesTheRememberedOne) {
+    StoreLanguage("Simplified Chinese");
+    LanguageSources sources = Sources();
+    sources.languageCode = QStringLiteral("en-us");
+    LanguageTable table(sources);
+    EXPECT_EQ(table.CurrentCode(), u"en-us");
+    EXPECT_EQ(table.GetText("SET_OK"), u"Done");
+}
+
 TEST_F(LanguageTableTest, StoredNamesSelectTheirCodes) {
     EXPECT_EQ(LanguageCodeForStoredName("Portuguese"), u"pt-br");
     EXPECT_EQ(LanguageCodeForStoredName("Polish"), u"pl-pl");

@@ -60,6 +60,16 @@ TEST(CliTest, SearchRefusesAnEmptyWorkbookName) {
 
 // A command's parser: --help prints its options, bad arguments are usage errors that name the
 // command, and good ones let the command go on.
+TEST(CliTest, LoginTakesUserAndPasswordTogetherAndWholeSeconds) {
+    auto result = RunWith({QStringLiteral("login"), QStringLiteral("--user"), QStringLiteral("admin")});
+    EXPECT_EQ(result.status, kExitUsage);
+    EXPECT_THAT(result.err, ::testing::HasSubstr("--user and --password go together"));
+    result = RunWith({QStringLiteral("login"), QStringLiteral("--seconds"), QStringLiteral("0")});
+    EXPECT_EQ(result.status, kExitUsage);
+    EXPECT_THAT(result.err, ::testing::HasSubstr("take a whole number"));
+    EXPECT_EQ(result.out, "");
+}
+
 TEST(CliSupportTest, CommandArgumentsParseWithHelpAndUsageErrors) {
     auto makeParser = [](QCommandLineParser& parser) {
         parser.setApplicationDescription(QStringLiteral("Prints a file's header."));
