@@ -28,6 +28,10 @@ constexpr std::size_t kMaxQueuedBytes = 4 * 1024 * 1024;
 constexpr int kMaxEventsPerWait = 256;
 // The loop looks at its timers at least this often.
 constexpr int kMaxWaitMs = 1000;
+// Connections one pass of the loop starts at most.
+constexpr int kMaxConnectsPerPass = 64;
+// How long the loop lets waiting callers go first after each of its steps, at most.
+constexpr int kCallerTurnMaxMs = 5;
 constexpr std::uint64_t kWakeKey = 0;
 
 std::string Label(int handle, std::uint32_t address, std::uint16_t port) {
@@ -324,10 +328,18 @@ std::unique_lock<std::mutex> NetSdk::LockForCaller() const {
 }
 
 void NetSdk::LetCallersIn() {
-    // A mutex is not fair: the loop would take it again at once, event after event, while a
-    // caller waits. A bounded number of yields lets waiting callers go first.
-    for (int i = 0; i < 64 && m_callersWaiting.load() > 0; ++i) {
-        std::this_thread::yield();
+    // A mutex is not fair: the loop would take it again at once, step after step, while a caller
+    // that was woken still waits to be scheduled. The loop waits until the callers waiting now had
+    // their turn, a bounded time, so a caller waits for one step of the loop at most.
+    const auto giveUp = SdkClock::now() + std::chrono::milliseconds(kCallerTurnMaxMs);
+    for (int spins = 0; m_callersWaiting.load() > 0; ++spins) {
+        if (spins < 64) {
+            std::this_thread::yield();
+        } else if (SdkClock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        } else {
+            break;
+        }
     }
 }
 
@@ -374,6 +386,7 @@ void NetSdk::Run() {
                          : static_cast<int>(std::clamp<long long>(untilNext + 1, 0, kMaxWaitMs));
             deliveries.swap(m_deliveries);
         }
+        LetCallersIn();
         Deliver(deliveries);
     }
 }
@@ -549,12 +562,16 @@ void NetSdk::UpdateInterest(Session& session) {
 
 SdkClock::time_point NetSdk::ServiceTimers(SdkClock::time_point now) {
     SdkClock::time_point next = SdkClock::time_point::max();
+    int started = 0;
     for (auto& entry : m_sessions) {
         Session& session = *entry.second;
         switch (session.link) {
         case Session::Link::Waiting:
-            if (session.due <= now) {
+            // The rest of a large batch of logins starts in the next passes: the lock is held
+            // meanwhile, and callers should wait for a few connects, not for hundreds.
+            if (session.due <= now && started < kMaxConnectsPerPass) {
                 StartConnect(session, now);
+                ++started;
             }
             break;
         case Session::Link::Connecting:

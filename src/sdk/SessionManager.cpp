@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QTimeZone>
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -160,7 +161,8 @@ void SessionManager::OnStatusEvent(int handle, int eventType, const char* payloa
         }
         SessionManager* const manager = found->second;
         QMetaObject::invokeMethod(
-            manager, [manager, record = std::move(record)] { manager->HandleStatus(record); }, Qt::QueuedConnection);
+            manager, [manager, record = std::move(record)]() mutable { manager->Receive(std::move(record)); },
+            Qt::QueuedConnection);
     } catch (const std::bad_alloc&) {
         base::Log("SessionManager: no memory for event %d of handle %d, dropped\n", eventType, handle);
     }
@@ -177,9 +179,42 @@ void SessionManager::OnAuxResponse(int handle, std::uint32_t word, const char* p
         }
         SessionManager* const manager = found->second;
         QMetaObject::invokeMethod(
-            manager, [manager, record = std::move(record)] { manager->HandleAnswer(record); }, Qt::QueuedConnection);
+            manager, [manager, record = std::move(record)]() mutable { manager->Receive(std::move(record)); },
+            Qt::QueuedConnection);
     } catch (const std::bad_alloc&) {
         base::Log("SessionManager: no memory for answer %d of handle %d, dropped\n", AuxCode(word), handle);
+    }
+}
+
+void SessionManager::Receive(PostedRecord record) {
+    m_pending.push_back(std::move(record));
+    ScheduleDrain();
+}
+
+void SessionManager::ScheduleDrain() {
+    if (!m_drainScheduled) {
+        m_drainScheduled = true;
+        QMetaObject::invokeMethod(this, &SessionManager::Drain, Qt::QueuedConnection);
+    }
+}
+
+void SessionManager::Drain() {
+    m_drainScheduled = false;
+    // Each SDK call of a connect sequence may wait for the library's thread; hundreds of devices
+    // coming online together would otherwise keep the window from drawing for a long time.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRecordSliceMs);
+    while (!m_pending.empty()) {
+        const PostedRecord record = std::move(m_pending.front());
+        m_pending.pop_front();
+        if (const auto* status = std::get_if<StatusRecord>(&record)) {
+            HandleStatus(*status);
+        } else {
+            HandleAnswer(std::get<AuxRecord>(record));
+        }
+        if (!m_pending.empty() && std::chrono::steady_clock::now() >= end) {
+            ScheduleDrain();
+            return;
+        }
     }
 }
 

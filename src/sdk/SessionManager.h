@@ -9,9 +9,11 @@
 #include <QString>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <variant>
 
 namespace zk::base {
 class LanguageTable;
@@ -30,6 +32,8 @@ inline constexpr int kCmdOpenWebPage = 32777; // open the first selected row's w
 inline constexpr const char* kLoginFailedText = "ZK_NETSDK_IPC_Login FAILED";
 // Size of the narrow user and password buffers handed to Login, terminating zero included.
 inline constexpr std::size_t kLoginTextBytes = 256;
+// Longest stretch the window thread spends on received records before it lets other work run.
+inline constexpr int kRecordSliceMs = 5;
 // Rows whose serial number starts so were cleared on the factory line; their own answer to 1019
 // names them.
 inline constexpr const char* kBatchDebugPrefix = "BATCH_DEBUG";
@@ -55,7 +59,9 @@ using UrlOpener = std::function<bool(const QString& url)>;
 // session out. The library's callbacks only copy each status event and answer into a record and
 // post it to this object's thread, which turns them into row state and texts: the status column,
 // the online and upgrading flags, the connect sequence when a device comes online (clock, then the
-// queries 1012, 1020, 1019, 1095) and the informational answers.
+// queries 1012, 1020, 1019, 1095) and the informational answers. Records are handled in arrival
+// order in slices of at most kRecordSliceMs, so a fleet coming online at once never holds up the
+// window for long.
 //
 // Lives on the window thread; every call comes from there. The SDK and the list must outlive it.
 // Rows are addressed by display position, as the list addresses them.
@@ -96,6 +102,8 @@ public:
 
     // The display position of the row holding this handle, or -1.
     int FindRowByHandle(int handle) const;
+    // Records received and not handled yet.
+    std::size_t PendingRecords() const { return m_pending.size(); }
 
 signals:
     // A status event of a row's session, after the row's texts and flags took it (after the
@@ -109,7 +117,11 @@ private:
     static void OnStatusEvent(int handle, int eventType, const char* payload, int payloadBytes, void* user);
     static void OnAuxResponse(int handle, std::uint32_t word, const char* payload, int payloadBytes, void* user);
 
-    // Window-thread handlers of the posted records.
+    using PostedRecord = std::variant<StatusRecord, AuxRecord>;
+    // Window thread: a posted record joins the queue; slices of the queue are handled in turn.
+    void Receive(PostedRecord record);
+    void ScheduleDrain();
+    void Drain();
     void HandleStatus(const StatusRecord& record);
     void HandleAnswer(const AuxRecord& record);
 
@@ -130,6 +142,8 @@ private:
     UrlOpener m_urlOpener;
     // The row key each open handle was made for; checked against the row's handle on every use.
     std::unordered_map<int, std::string> m_keyByHandle;
+    std::deque<PostedRecord> m_pending;
+    bool m_drainScheduled = false;
 };
 
 } // namespace zk::sdk

@@ -65,8 +65,12 @@ protected:
         m_list.Merge();
         return m_list.FindRow(FieldText(record.SerialNumber));
     }
-    // Runs what the callbacks posted to this (the window) thread.
-    static void Deliver() { QCoreApplication::sendPostedEvents(); }
+    // Runs what the callbacks posted to this (the window) thread, until every record is handled.
+    void Deliver() {
+        do {
+            QCoreApplication::sendPostedEvents();
+        } while (m_manager.PendingRecords() > 0);
+    }
     // A device listed, logged in and online; returns its row.
     int Online(const DeviceRecord& record) {
         const int row = List(record);
