@@ -152,17 +152,7 @@ void SessionManager::SetClock(ClockSource clock) {
 
 void SessionManager::OnStatusEvent(int handle, int eventType, const char* payload, int payloadBytes, void* user) {
     try {
-        StatusRecord record = MakeStatusRecord(handle, eventType, payload, payloadBytes);
-        Relays& relays = GetRelays();
-        std::lock_guard lock(relays.mutex);
-        const auto found = relays.managers.find(reinterpret_cast<std::uintptr_t>(user));
-        if (found == relays.managers.end()) {
-            return;
-        }
-        SessionManager* const manager = found->second;
-        QMetaObject::invokeMethod(
-            manager, [manager, record = std::move(record)]() mutable { manager->Receive(std::move(record)); },
-            Qt::QueuedConnection);
+        Post(user, MakeStatusRecord(handle, eventType, payload, payloadBytes));
     } catch (const std::bad_alloc&) {
         base::Log("SessionManager: no memory for event %d of handle %d, dropped\n", eventType, handle);
     }
@@ -170,20 +160,23 @@ void SessionManager::OnStatusEvent(int handle, int eventType, const char* payloa
 
 void SessionManager::OnAuxResponse(int handle, std::uint32_t word, const char* payload, int payloadBytes, void* user) {
     try {
-        AuxRecord record = MakeAuxRecord(handle, word, payload, payloadBytes);
-        Relays& relays = GetRelays();
-        std::lock_guard lock(relays.mutex);
-        const auto found = relays.managers.find(reinterpret_cast<std::uintptr_t>(user));
-        if (found == relays.managers.end()) {
-            return;
-        }
-        SessionManager* const manager = found->second;
-        QMetaObject::invokeMethod(
-            manager, [manager, record = std::move(record)]() mutable { manager->Receive(std::move(record)); },
-            Qt::QueuedConnection);
+        Post(user, MakeAuxRecord(handle, word, payload, payloadBytes));
     } catch (const std::bad_alloc&) {
         base::Log("SessionManager: no memory for answer %d of handle %d, dropped\n", AuxCode(word), handle);
     }
+}
+
+void SessionManager::Post(void* user, PostedRecord record) {
+    Relays& relays = GetRelays();
+    std::lock_guard lock(relays.mutex);
+    const auto found = relays.managers.find(reinterpret_cast<std::uintptr_t>(user));
+    if (found == relays.managers.end()) {
+        return;
+    }
+    SessionManager* const manager = found->second;
+    QMetaObject::invokeMethod(
+        manager, [manager, record = std::move(record)]() mutable { manager->Receive(std::move(record)); },
+        Qt::QueuedConnection);
 }
 
 void SessionManager::Receive(PostedRecord record) {

@@ -118,6 +118,8 @@ private:
     static void OnAuxResponse(int handle, std::uint32_t word, const char* payload, int payloadBytes, void* user);
 
     using PostedRecord = std::variant<StatusRecord, AuxRecord>;
+    // Library thread: queues a record to the manager the callback's user id names, if it still exists.
+    static void Post(void* user, PostedRecord record);
     // Window thread: a posted record joins the queue; slices of the queue are handled in turn.
     void Receive(PostedRecord record);
     void ScheduleDrain();
