@@ -8,16 +8,6 @@
 
 namespace zk::sdk {
 
-bool ApplyDefaultLoginUser(base::CSaveParam& settings, const QString& user, const QString& password) {
-    if (user.isEmpty()) {
-        return false;
-    }
-    settings.SetDefaultUserName(user);
-    settings.SetDefaultPassword(password);
-    settings.Save();
-    return true;
-}
-
 bool GetOperationCredentials(const base::CSaveParam& settings, const base::CLoadDisplayCfg& display,
                              const QString& operatePasswordText, const base::LanguageTable& texts, base::Prompt& prompt,
                              QString& user, QString& password) {

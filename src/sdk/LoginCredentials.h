@@ -10,19 +10,12 @@ class LanguageTable;
 class Prompt;
 } // namespace zk::base
 
-// The accounts the tool uses besides a device's own: the default login user and the credentials of
-// the operations that go over the search protocol. The dialogs that edit them call these. Window
+// The credentials of the operations that go over the search protocol instead of a login. Window
 // thread only (the settings object and the prompt belong to it).
 namespace zk::sdk {
 
 // The user of the operation credentials when the operation password edit is used.
 inline constexpr const char* kOperationUser = "admin";
-
-// The default login dialog's OK: a non-empty user name replaces the default login user with the
-// given password and the settings file is rewritten; an empty one changes nothing. True when the
-// default login user was replaced. Sessions already open keep their accounts; the window also
-// hands the new account to the device table and the session manager.
-bool ApplyDefaultLoginUser(base::CSaveParam& settings, const QString& user, const QString& password);
 
 // The credentials for reboot by broadcast, restore and IP changes. The display value 1055 (absent:
 // 1) chooses: 0 the default login user; otherwise "admin" with the operation password edit's text,

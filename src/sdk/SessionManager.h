@@ -25,9 +25,6 @@ class SearchController;
 
 namespace zk::sdk {
 
-// Context-menu commands this object carries out for the window.
-inline constexpr int kCmdLogin = 33300;       // log the first selected row in again ("IDS_LOGINING")
-inline constexpr int kCmdOpenWebPage = 32777; // open the first selected row's web page ("TEXT23")
 // The status text of a login the library refused at once.
 inline constexpr const char* kLoginFailedText = "ZK_NETSDK_IPC_Login FAILED";
 // Size of the narrow user and password buffers handed to Login, terminating zero included.

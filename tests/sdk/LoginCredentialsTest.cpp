@@ -67,15 +67,5 @@ TEST_F(LoginCredentialsTest, ABlankOperationPasswordAbandonsTheOperationWithAnEx
     EXPECT_EQ(message.icon, base::PromptIcon::Error);
 }
 
-TEST_F(LoginCredentialsTest, TheDefaultLoginDialogIgnoresAnEmptyUserAndSavesAnyOther) {
-    EXPECT_FALSE(ApplyDefaultLoginUser(m_settings, QString(), QStringLiteral("x")));
-    EXPECT_EQ(m_settings.DefaultPassword(), u"site-pw");
-    EXPECT_TRUE(test::ReadFile(m_folder / "zk_cfg.xml").empty()) << "nothing written";
-    EXPECT_TRUE(ApplyDefaultLoginUser(m_settings, QStringLiteral("root"), QString()));
-    const base::CSaveParam reloaded(Q(m_folder.Path()));
-    EXPECT_EQ(reloaded.DefaultUserName(), u"root");
-    EXPECT_EQ(reloaded.DefaultPassword(), u"");
-}
-
 } // namespace
 } // namespace zk::sdk
