@@ -12,13 +12,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace zk::app {
@@ -43,13 +46,17 @@ RArEvaVuraroZazoDor::RArEvaVuraroZazoDor(const Sources& sources, QWidget* parent
     : QDialog(parent),
       m_settings(sources.settingsFolder.isEmpty() ? base::CSaveParam() : base::CSaveParam(sources.settingsFolder)),
       m_display(sources.displayXml.empty() ? base::CLoadDisplayCfg() : base::CLoadDisplayCfg(sources.displayXml)),
-      m_engine(m_table), m_dialogPrompt(this), m_prompt(sources.prompt != nullptr ? *sources.prompt : m_dialogPrompt),
-      m_searchAtStart(sources.searchAtStart) {
+      m_engine(m_table), m_sdk(sources.sdk != nullptr ? *sources.sdk : m_netSdk), m_dialogPrompt(this),
+      m_prompt(sources.prompt != nullptr ? *sources.prompt : m_dialogPrompt), m_searchAtStart(sources.searchAtStart) {
     m_settings.Load();
     m_table.SetDefaultAccount(m_settings.DefaultUserNameAnsi(), m_settings.DefaultPasswordAnsi());
     m_search = std::make_unique<discovery::SearchController>(m_table, m_engine, SearchSettingsFrom(m_display), this);
     m_list = std::make_unique<discovery::DeviceListModel>(
         m_table, base::GetLanguageTable(), discovery::DeviceListSettings::From(m_display, base::GetLanguageTable()));
+    m_sessions = std::make_unique<sdk::SessionManager>(m_sdk, *m_list, base::GetLanguageTable());
+    m_sessions->FollowSearch(*m_search);
+    m_sessions->SetDefaultAccount(m_settings.DefaultUserNameAnsi(), m_settings.DefaultPasswordAnsi());
+    m_sessions->SetUrlOpener([](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); });
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     BuildControls();
     Initialise();
@@ -209,6 +216,8 @@ void RArEvaVuraroZazoDor::Initialise() {
     setWindowTitle(m_display.GetDisplay(base::kDisplayStyle) == 2
                        ? title
                        : QStringLiteral("%1 %2").arg(title, QLatin1StringView(base::kVersionString)));
+    // The device SDK starts before the first search, so listed devices are logged in at once.
+    m_sessions->Start();
     if (m_searchAtStart) {
         m_search->StartSearch();
     }
@@ -258,6 +267,7 @@ void RArEvaVuraroZazoDor::StoreDefaultUser(const QString& user, const QString& p
     m_settings.SetDefaultPassword(password);
     m_settings.Save();
     m_table.SetDefaultAccount(m_settings.DefaultUserNameAnsi(), m_settings.DefaultPasswordAnsi());
+    m_sessions->SetDefaultAccount(m_settings.DefaultUserNameAnsi(), m_settings.DefaultPasswordAnsi());
 }
 
 void RArEvaVuraroZazoDor::EditDefaultUser() {
@@ -274,18 +284,39 @@ void RArEvaVuraroZazoDor::done(int result) {
     if (!m_closed) {
         m_closed = true;
         m_maximiseTimer.stop();
+        // Sessions end with the process; only the search stops here.
         m_search->StopSearch();
     }
     QDialog::done(result);
 }
 
 void RArEvaVuraroZazoDor::ShowListMenu(int row, const QPoint& globalPosition) {
+    // The menu acts on the first selected row; a right click on an unselected row selects it.
+    if (row >= 0 && !m_listView->selectionModel()->isRowSelected(row, {})) {
+        m_listView->selectRow(row);
+    }
     QMenu menu(this);
+    QAction* webPage = menu.addAction(GetText("TEXT23"));
+    webPage->setData(kCmdOpenWebPage);
+    connect(webPage, &QAction::triggered, this, [this] { m_sessions->OpenWebPage(FirstSelectedRow()); });
+    QAction* login = menu.addAction(GetText("IDS_LOGINING"));
+    login->setData(kCmdLoginAgain);
+    connect(login, &QAction::triggered, this, [this] { m_sessions->LoginCommand(FirstSelectedRow()); });
     QAction* defaultUser = menu.addAction(GetText("DEFAULT_USER_SET"));
     defaultUser->setData(kCmdDefaultUser);
     connect(defaultUser, &QAction::triggered, this, &RArEvaVuraroZazoDor::EditDefaultUser);
-    Q_UNUSED(row);
     menu.exec(globalPosition);
+}
+
+int RArEvaVuraroZazoDor::FirstSelectedRow() const {
+    const QModelIndexList rows = m_listView->selectionModel()->selectedRows();
+    int first = -1;
+    for (const QModelIndex& index : rows) {
+        if (first < 0 || index.row() < first) {
+            first = index.row();
+        }
+    }
+    return first;
 }
 
 QWidget* RArEvaVuraroZazoDor::Control(int id) const {

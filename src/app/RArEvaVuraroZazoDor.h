@@ -7,6 +7,8 @@
 #include "discovery/DeviceTable.h"
 #include "discovery/SearchController.h"
 #include "discovery/SearchEngine.h"
+#include "sdk/NetSdk.h"
+#include "sdk/SessionManager.h"
 #include "ui/DialogPrompt.h"
 
 #include <QDialog>
@@ -44,6 +46,7 @@ public:
         std::string displayXml;         // empty: the display.xml shipped with the program
         bool searchAtStart = true;      // the window searches as soon as it opens
         base::Prompt* prompt = nullptr; // null: message boxes and file dialogs over the window
+        sdk::DeviceSdk* sdk = nullptr;  // null: the project's own client (NetSdk)
     };
 
     RArEvaVuraroZazoDor();
@@ -56,6 +59,7 @@ public:
     discovery::SearchController& Search() { return *m_search; }
     discovery::DeviceTable& Table() { return m_table; }
     discovery::DeviceListModel& List() { return *m_list; }
+    sdk::SessionManager& Sessions() { return *m_sessions; }
     DeviceListView& ListView() { return *m_listView; }
     base::CSaveParam& Settings() { return m_settings; }
     const base::CLoadDisplayCfg& Display() const { return m_display; }
@@ -76,6 +80,8 @@ private:
     void StoreDefaultUser(const QString& user, const QString& password);
     // The device list's context menu over a row (-1: no row), with the commands built so far.
     void ShowListMenu(int row, const QPoint& globalPosition);
+    // The first selected row of the list, or -1.
+    int FirstSelectedRow() const;
     void RegisterControl(int id, QWidget* control);
 
     base::CSaveParam m_settings;
@@ -84,6 +90,10 @@ private:
     discovery::SearchEngine m_engine;
     std::unique_ptr<discovery::SearchController> m_search;
     std::unique_ptr<discovery::DeviceListModel> m_list;
+    // The SDK outlives the session manager, which registers its callbacks with it.
+    sdk::NetSdk m_netSdk;
+    sdk::DeviceSdk& m_sdk;
+    std::unique_ptr<sdk::SessionManager> m_sessions;
     ui::DialogPrompt m_dialogPrompt;
     base::Prompt& m_prompt;
     bool m_searchAtStart = true;

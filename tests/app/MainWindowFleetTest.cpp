@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window against 20 simulated devices. This program runs inside the private namespaces
-// that scripts/netns-run makes, next to zkdevsim, and refuses to run anywhere else since the window
-// searches as soon as it opens. ZK_TEST_LANGUAGE ("zh-cn" or unset for English) picks the
-// language; ZK_SCREENSHOT names the PNG file the window is saved to once the devices are listed.
+// The main window against 20 simulated devices (18 generated ones and the two of
+// scripts/demo-fleet.json: one with another password, one with a Chinese title). This program runs inside the private
+// namespaces that scripts/netns-run makes, next to zkdevsim, and refuses to run anywhere else since the window searches
+// as soon as it opens. ZK_TEST_LANGUAGE ("zh-cn" or unset for English) picks the language; ZK_SCREENSHOT names the PNG
+// file the window is saved to once the devices are listed.
 #include "app/ControlIds.h"
 #include "app/DeviceListView.h"
 #include "app/RArEvaVuraroZazoDor.h"
@@ -75,17 +76,51 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
-    void everyDeviceIsListedWithItsColumns() {
+    void everyDeviceIsListedWithItsColumnsAndItsLoginState() {
         QVERIFY(QTest::qWaitFor([this] { return List().RowCount() == kDevices; }, 10000));
-        QTest::qWait(1500); // the second round of replies fills in what the first one left
+        const QString connected = base::GetText("MSGTIP1");
+        const QString wrongPassword = base::GetText("IDS_STR_ZH_CN_USERERROR");
+        // Every device logs in with the default user, except the one with another password.
+        auto loggedIn = [&] {
+            int online = 0;
+            int refused = 0;
+            for (int row = 0; row < kDevices; ++row) {
+                const QString state = Cell(row, discovery::ListColumn::State);
+                online += state == connected && !Cell(row, discovery::ListColumn::Version).isEmpty() ? 1 : 0;
+                refused += state == wrongPassword ? 1 : 0;
+            }
+            return online == kDevices - 1 && refused == 1;
+        };
+        if (!QTest::qWaitFor(loggedIn, 15000)) {
+            for (int row = 0; row < kDevices; ++row) {
+                qWarning() << Cell(row, discovery::ListColumn::Sn) << Cell(row, discovery::ListColumn::State)
+                           << Cell(row, discovery::ListColumn::Version);
+            }
+            QFAIL("not every device reached its login state");
+        }
+        const int refusedRow = List().FindRow("ZKSIM000019");
+        QVERIFY(refusedRow >= 0);
+        QCOMPARE(Cell(refusedRow, discovery::ListColumn::State), wrongPassword);
+        QCOMPARE(Cell(0, discovery::ListColumn::Version), QStringLiteral("V5.3.2.20240815"));
+        QCOMPARE(Cell(List().FindRow("ZKSIM000020"), discovery::ListColumn::Title), QStringLiteral("门口摄像机"));
         for (int row = 0; row < kDevices; ++row) {
             QVERIFY(Cell(row, discovery::ListColumn::Ip).startsWith(QStringLiteral("192.168.1.")));
             QVERIFY(Cell(row, discovery::ListColumn::Sn).startsWith(QStringLiteral("ZKSIM0000")));
             QCOMPARE(Cell(row, discovery::ListColumn::HttpPort), QStringLiteral("80"));
             QCOMPARE(Cell(row, discovery::ListColumn::NetCard), QStringLiteral("192.168.1.253"));
             QVERIFY(!Cell(row, discovery::ListColumn::Title).isEmpty());
-            QVERIFY(!Cell(row, discovery::ListColumn::RunTime).isEmpty());
         }
+        // Devices that started less than a second ago have no run time to show yet.
+        QVERIFY(QTest::qWaitFor(
+            [this] {
+                for (int row = 0; row < kDevices; ++row) {
+                    if (Cell(row, discovery::ListColumn::RunTime).isEmpty()) {
+                        return false;
+                    }
+                }
+                return true;
+            },
+            5000));
         auto* status = qobject_cast<QLabel*>(Window().Control(kIdStatusLine));
         QVERIFY(status->text().contains(QStringLiteral(":20 ")));
     }
@@ -96,9 +131,9 @@ private slots:
         List().SortByColumn(discovery::ListColumn::Ip);
         QCOMPARE(Cell(0, discovery::ListColumn::Ip), QStringLiteral("192.168.1.10"));
         QCOMPARE(Cell(1, discovery::ListColumn::Ip), QStringLiteral("192.168.1.11"));
-        QCOMPARE(Cell(kDevices - 1, discovery::ListColumn::Ip), QStringLiteral("192.168.1.29"));
+        QCOMPARE(Cell(kDevices - 1, discovery::ListColumn::Ip), QStringLiteral("192.168.1.41"));
         List().SortByColumn(discovery::ListColumn::Ip);
-        QCOMPARE(Cell(0, discovery::ListColumn::Ip), QStringLiteral("192.168.1.29"));
+        QCOMPARE(Cell(0, discovery::ListColumn::Ip), QStringLiteral("192.168.1.41"));
         List().SortByColumn(discovery::ListColumn::Ip);
     }
 
@@ -126,6 +161,10 @@ private slots:
             QSKIP("no screenshot asked for");
         }
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        // The offscreen screen is small; the picture shows the window at a desktop size.
+        Window().setWindowState(Qt::WindowNoState);
+        Window().resize(1700, 760);
+        QTest::qWait(50);
         QVERIFY(Window().grab().save(QString::fromLocal8Bit(path)));
     }
 
