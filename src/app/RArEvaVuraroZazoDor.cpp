@@ -101,7 +101,10 @@ void RArEvaVuraroZazoDor::BuildControls() {
     auto* operatePassword = new QLineEdit(this);
     operatePassword->setEchoMode(QLineEdit::Password);
     operatePassword->setPlaceholderText(GetText("IDS_OPERATE_PASSWD_TIPS1"));
-    operatePassword->setToolTip(GetText("IDS_OPERATE_PASSWD_TIPS2"));
+    operatePassword->setToolTip(GetText("IDS_OPERATE_PASSWD_TIPS2") + u'\n' + GetText("IDS_OPERATE_PASSWD_TIPS3") +
+                                QStringLiteral(", ") + GetText("IDS_OPERATE_PASSWD_TIPS4") + QStringLiteral(", ") +
+                                GetText("IDS_OPERATE_PASSWD_TIPS5") + QStringLiteral(", ") +
+                                GetText("IDS_OPERATE_PASSWD_TIPS6"));
     auto* loginSetting = new QPushButton(GetText("MAIN_LOGIN_SETTING"), this);
     auto* userLabel = new QLabel(GetText("MAIN_DEFAULT_USER"), this);
     auto* operateLabel = new QLabel(GetText("MAIN_OPERATE_PASSWORD"), this);
