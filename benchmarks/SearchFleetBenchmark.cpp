@@ -6,7 +6,6 @@
 #include "discovery/SearchEngine.h"
 #include "discovery/SearchMessage.h"
 
-#include <ifaddrs.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,39 +18,12 @@
 #include <thread>
 #include <vector>
 
+#include "FleetBench.h"
+
 namespace {
 
 using namespace zk;
 using Clock = std::chrono::steady_clock;
-
-struct Options {
-    int count = 1000;
-    int jitterMs = 100;
-    int seconds = 5;
-};
-
-Options ParseOptions(int argc, char* argv[]) {
-    Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        const int value = std::atoi(argv[i + 1]);
-        if (name == "--count") {
-            options.count = value;
-        } else if (name == "--jitter-ms") {
-            options.jitterMs = value;
-        } else if (name == "--seconds") {
-            options.seconds = value;
-        }
-    }
-    return options;
-}
-
-std::string OwnFolder() {
-    char path[4096] = {};
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    std::string folder(path, length > 0 ? static_cast<std::size_t>(length) : 0);
-    return folder.substr(0, folder.rfind('/'));
-}
 
 // UDP datagrams the kernel of this namespace dropped for want of receive-buffer room.
 long ReceiveBufferErrors() {
@@ -80,57 +52,12 @@ long ReceiveBufferErrors() {
     return -1;
 }
 
-// True when every network interface here is loopback or one of the test harness's own (zkt*):
-// then this process lives in a namespace that scripts/netns-run made, not in the machine's own.
-bool InPrivateNetworkNamespace() {
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) {
-        return false;
-    }
-    bool harnessOnly = true;
-    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-        const std::string name = entry->ifa_name != nullptr ? entry->ifa_name : "";
-        if (name != "lo" && name.rfind("zkt", 0) != 0) {
-            harnessOnly = false;
-        }
-    }
-    freeifaddrs(list);
-    return harnessOnly;
-}
-
-// Outside a namespace: start again inside one, with the simulated fleet beside it.
-int RunInNamespace(const Options& options, char* argv[]) {
-    const std::string folder = OwnFolder();
-    const std::string root = folder + "/../../..";
-    setenv("ZKDEVSIM", (folder + "/zkdevsim").c_str(), 1);
-    setenv("ZK_TOOL_ADDR", "192.168.3.253/22", 1);
-    setenv("ZK_SIM_ADDR", "192.168.3.254/22", 1);
-    setenv("ZK_BENCH_IN_NAMESPACE", "1", 1);
-    const std::string simulator = "--count " + std::to_string(options.count) +
-                                  " --first-ip 192.168.0.10 --netmask 255.255.252.0 --gateway 192.168.0.1"
-                                  " --jitter-ms " +
-                                  std::to_string(options.jitterMs);
-    const std::string script = root + "/scripts/netns-run";
-    std::vector<const char*> command = {script.c_str(), "--sim", simulator.c_str(), "--", argv[0]};
-    for (int i = 1; argv[i] != nullptr; ++i) {
-        command.push_back(argv[i]);
-    }
-    command.push_back(nullptr);
-    execv(script.c_str(), const_cast<char* const*>(command.data()));
-    std::perror("bench_search_fleet: cannot run scripts/netns-run");
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
-    const Options options = ParseOptions(argc, argv);
-    if (std::getenv("ZK_BENCH_IN_NAMESPACE") == nullptr) {
-        return RunInNamespace(options, argv);
-    }
-    if (!InPrivateNetworkNamespace()) {
-        std::fprintf(stderr, "bench_search_fleet: refusing to broadcast outside a private network namespace\n");
-        return 1;
+    const bench::FleetOptions options = bench::ParseFleetOptions(argc, argv, {1000, 100, 5});
+    if (!bench::InFleetNamespace("bench_search_fleet")) {
+        return bench::RunInFleetNamespace("bench_search_fleet", options, argv);
     }
 
     discovery::DeviceTable table;

@@ -7,7 +7,6 @@
 #include "sdk/NetSdk.h"
 
 #include <dirent.h>
-#include <ifaddrs.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -24,79 +23,12 @@
 #include <thread>
 #include <vector>
 
+#include "FleetBench.h"
+
 namespace {
 
 using namespace zk;
 using Clock = std::chrono::steady_clock;
-
-struct Options {
-    int count = 500;
-    int seconds = 60;
-    int idleSeconds = 5;
-};
-
-Options ParseOptions(int argc, char* argv[]) {
-    Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        const int value = std::atoi(argv[i + 1]);
-        if (name == "--count") {
-            options.count = value;
-        } else if (name == "--seconds") {
-            options.seconds = value;
-        } else if (name == "--idle-seconds") {
-            options.idleSeconds = value;
-        }
-    }
-    return options;
-}
-
-std::string OwnFolder() {
-    char path[4096] = {};
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    std::string folder(path, length > 0 ? static_cast<std::size_t>(length) : 0);
-    return folder.substr(0, folder.rfind('/'));
-}
-
-// True when every network interface here is loopback or one of the test harness's own (zkt*):
-// then this process lives in a namespace that scripts/netns-run made, not in the machine's own.
-bool InPrivateNetworkNamespace() {
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) {
-        return false;
-    }
-    bool harnessOnly = true;
-    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-        const std::string name = entry->ifa_name != nullptr ? entry->ifa_name : "";
-        if (name != "lo" && name.rfind("zkt", 0) != 0) {
-            harnessOnly = false;
-        }
-    }
-    freeifaddrs(list);
-    return harnessOnly;
-}
-
-// Outside a namespace: start again inside one, with the simulated fleet beside it.
-int RunInNamespace(const Options& options, char* argv[]) {
-    const std::string folder = OwnFolder();
-    const std::string root = folder + "/../../..";
-    setenv("ZKDEVSIM", (folder + "/zkdevsim").c_str(), 1);
-    setenv("ZK_TOOL_ADDR", "192.168.3.253/22", 1);
-    setenv("ZK_SIM_ADDR", "192.168.3.254/22", 1);
-    setenv("ZK_BENCH_IN_NAMESPACE", "1", 1);
-    const std::string simulator = "--count " + std::to_string(options.count) +
-                                  " --first-ip 192.168.0.10 --netmask 255.255.252.0 --gateway 192.168.0.1"
-                                  " --jitter-ms 0";
-    const std::string script = root + "/scripts/netns-run";
-    std::vector<const char*> command = {script.c_str(), "--sim", simulator.c_str(), "--", argv[0]};
-    for (int i = 1; argv[i] != nullptr; ++i) {
-        command.push_back(argv[i]);
-    }
-    command.push_back(nullptr);
-    execv(script.c_str(), const_cast<char* const*>(command.data()));
-    std::perror("bench_session_fleet: cannot run scripts/netns-run");
-    return 1;
-}
 
 std::string DeviceAddress(int index) {
     const unsigned address = 0xC0A8000Au + static_cast<unsigned>(index); // from 192.168.0.10
@@ -163,17 +95,25 @@ void OnAux(int, std::uint32_t word, const char*, int, void* user) {
     counters->changed.notify_all();
 }
 
+// How long the client sits idle with every session open, to measure its idle cost.
+int IdleSeconds(int argc, char* argv[]) {
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::string(argv[i]) == "--idle-seconds") {
+            return std::atoi(argv[i + 1]);
+        }
+    }
+    return 5;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    const Options options = ParseOptions(argc, argv);
-    if (std::getenv("ZK_BENCH_IN_NAMESPACE") == nullptr) {
-        return RunInNamespace(options, argv);
+    // Logins need no reply jitter: the devices' answers are what is measured.
+    const bench::FleetOptions options = bench::ParseFleetOptions(argc, argv, {500, 0, 60});
+    if (!bench::InFleetNamespace("bench_session_fleet")) {
+        return bench::RunInFleetNamespace("bench_session_fleet", options, argv);
     }
-    if (!InPrivateNetworkNamespace()) {
-        std::fprintf(stderr, "bench_session_fleet: refusing to connect outside a private network namespace\n");
-        return 1;
-    }
+    const int idleSeconds = IdleSeconds(argc, argv);
 
     const int threadsBefore = ThreadCount();
     const long rssBeforeKb = StatusKb("VmRSS");
@@ -239,7 +179,7 @@ int main(int argc, char* argv[]) {
 
     // Sessions at rest: keep-alives only.
     const double idleCpuBefore = ProcessCpuMs();
-    std::this_thread::sleep_for(std::chrono::seconds(options.idleSeconds));
+    std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
     const double idleCpuMs = ProcessCpuMs() - idleCpuBefore;
     const long rssAfterKb = StatusKb("VmRSS");
     std::printf("client threads: %d before the library, %d with %zu sessions\n", threadsBefore, ThreadCount(),
@@ -247,7 +187,6 @@ int main(int argc, char* argv[]) {
     std::printf("client memory: resident %ld kB before, %ld kB with the sessions (%.1f kB per session), peak %ld kB\n",
                 rssBeforeKb, rssAfterKb,
                 static_cast<double>(rssAfterKb - rssBeforeKb) / static_cast<double>(options.count), StatusKb("VmHWM"));
-    std::printf("client CPU while %zu sessions idle: %.1f ms in %d s\n", sdk.LoggedInCount(), idleCpuMs,
-                options.idleSeconds);
+    std::printf("client CPU while %zu sessions idle: %.1f ms in %d s\n", sdk.LoggedInCount(), idleCpuMs, idleSeconds);
     return all ? 0 : 1;
 }

@@ -10,6 +10,7 @@
 #include "base/LanguageTable.h"
 #include "platform/RegistryStore.h"
 #include "platform/SpecialFolders.h"
+#include "support/NetnsHarness.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QCheckBox>
@@ -18,8 +19,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <ifaddrs.h>
-
 #include <cstdlib>
 #include <filesystem>
 
@@ -27,20 +26,6 @@ namespace zk::app {
 namespace {
 
 constexpr int kDevices = 20;
-
-bool InsideHarnessNamespace() {
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) {
-        return false;
-    }
-    bool harness = true;
-    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-        const std::string name = entry->ifa_name != nullptr ? entry->ifa_name : "";
-        harness = harness && (name == "lo" || name.rfind("zkt", 0) == 0);
-    }
-    freeifaddrs(list);
-    return harness && std::getenv("ZK_NS_TOOL") != nullptr;
-}
 
 } // namespace
 
@@ -59,7 +44,7 @@ private:
 
 private slots:
     void initTestCase() {
-        QVERIFY2(InsideHarnessNamespace(), "run only through scripts/netns-run");
+        QVERIFY2(test::InsideHarnessNamespace(), "run only through scripts/netns-run");
         const char* language = std::getenv("ZK_TEST_LANGUAGE");
         m_chinese = language != nullptr && std::string(language) == "zh-cn";
         // The language is remembered per user; this test's home folder is its own.

@@ -5,11 +5,10 @@
 #include "base/FixedText.h"
 #include "discovery/SearchController.h"
 #include "discovery/SearchMessage.h"
+#include "support/NetnsHarness.h"
 
 #include <QEventLoop>
 #include <QTest>
-
-#include <ifaddrs.h>
 
 #include <gtest/gtest.h>
 
@@ -21,25 +20,10 @@ namespace {
 
 using base::FieldText;
 
-// Every interface is loopback or the harness's own (zkt*).
-bool InsideHarnessNamespace() {
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) {
-        return false;
-    }
-    bool harness = true;
-    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-        const std::string name = entry->ifa_name != nullptr ? entry->ifa_name : "";
-        harness = harness && (name == "lo" || name.rfind("zkt", 0) == 0);
-    }
-    freeifaddrs(list);
-    return harness && std::getenv("ZK_NS_TOOL") != nullptr;
-}
-
 class SearchFleetTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(InsideHarnessNamespace()) << "run only through scripts/netns-run";
+        ASSERT_TRUE(test::InsideHarnessNamespace()) << "run only through scripts/netns-run";
         SearchSettings settings;
         settings.autoStop = false;
         m_controller = std::make_unique<SearchController>(m_table, m_engine, settings);
