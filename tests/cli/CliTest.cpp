@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/CliMain.h"
+#include "CliRun.h"
 #include "cli/CliSupport.h"
 
 #include <gmock/gmock.h>
@@ -9,19 +9,6 @@
 
 namespace zk::cli {
 namespace {
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result RunWith(const QStringList& arguments) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCli(arguments, out, err);
-    return {status, out.str(), err.str()};
-}
 
 TEST(CliTest, VersionPrintsTheVersionStringAlone) {
     const auto result = RunWith({QStringLiteral("--version")});

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/CliMain.h"
+#include "CliRun.h"
 #include "support/TempFolder.h"
 
 #include <QJsonArray>
@@ -9,25 +9,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace zk::cli {
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result RunZkdevcli(const QStringList& arguments) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCli(arguments, out, err);
-    return {status, out.str(), err.str()};
+CliRunResult RunZkdevcli(const QStringList& arguments) {
+    return RunWith(arguments);
 }
 
 QString Q(const std::string& text) {
@@ -42,7 +31,7 @@ protected:
         ASSERT_TRUE(test::WriteFile(m_folder / "oem", "oem"));
     }
 
-    Result Make(QStringList extra) {
+    CliRunResult Make(QStringList extra) {
         return RunZkdevcli(QStringList{QStringLiteral("fw-make"), QStringLiteral("-o"), Q(m_image)} + extra);
     }
 
@@ -51,15 +40,15 @@ protected:
 };
 
 TEST_F(FirmwareCommandsTest, AMadeImagePassesInfoAndAChangedHeaderByteFailsIt) {
-    Result made = Make({QStringLiteral("--kernel"), Q(m_folder / "kernel"), QStringLiteral("--kernel-text"),
-                        QStringLiteral("Linux 3.4"), QStringLiteral("--rootfs"), Q(m_folder / "rootfs"),
-                        QStringLiteral("--rootfs-text"), QStringLiteral("IPC-HX3 门口"), QStringLiteral("--oem"),
-                        Q(m_folder / "oem")});
+    CliRunResult made = Make({QStringLiteral("--kernel"), Q(m_folder / "kernel"), QStringLiteral("--kernel-text"),
+                              QStringLiteral("Linux 3.4"), QStringLiteral("--rootfs"), Q(m_folder / "rootfs"),
+                              QStringLiteral("--rootfs-text"), QStringLiteral("IPC-HX3 门口"), QStringLiteral("--oem"),
+                              Q(m_folder / "oem")});
     ASSERT_EQ(made.status, kExitOk) << made.err;
     EXPECT_EQ(made.out, m_image + ": 7259 bytes, flags 0x13, header crc " +
                             made.out.substr(made.out.find("0x", made.out.find("crc"))));
 
-    Result info = RunZkdevcli({QStringLiteral("fw-info"), Q(m_image)});
+    CliRunResult info = RunZkdevcli({QStringLiteral("fw-info"), Q(m_image)});
     EXPECT_EQ(info.status, kExitOk) << info.err;
     EXPECT_EQ(info.err, "");
     // The reader is silent on a good image, so the listing comes first.
@@ -85,12 +74,12 @@ TEST_F(FirmwareCommandsTest, AMadeImagePassesInfoAndAChangedHeaderByteFailsIt) {
 TEST_F(FirmwareCommandsTest, InfoPrintsTheReadersFindingLineFirstAndStillAcceptsSizeErrors) {
     ASSERT_EQ(Make({QStringLiteral("--rootfs"), Q(m_folder / "rootfs")}).status, kExitOk);
     ASSERT_TRUE(test::WriteFile(m_image, test::ReadFile(m_image) + "junk"));
-    const Result info = RunZkdevcli({QStringLiteral("fw-info"), Q(m_image)});
+    const CliRunResult info = RunZkdevcli({QStringLiteral("fw-info"), Q(m_image)});
     EXPECT_EQ(info.status, kExitOk);
     EXPECT_THAT(info.out, StartsWith("size error(header->file_size = 2256, total_size = 2260\nfile: "));
     EXPECT_THAT(info.out, testing::EndsWith("verdict: valid (total size differs from file length)\n"));
 
-    const Result missing = RunZkdevcli({QStringLiteral("fw-info"), Q(m_folder / "missing")});
+    const CliRunResult missing = RunZkdevcli({QStringLiteral("fw-info"), Q(m_folder / "missing")});
     EXPECT_EQ(missing.status, kExitFailed);
     EXPECT_EQ(missing.out, "open file (" + m_folder / "missing" + ") fail(No such file or directory)\nfile: " +
                                m_folder / "missing" + "\nverdict: invalid (open failed)\n");
@@ -101,7 +90,7 @@ TEST_F(FirmwareCommandsTest, InfoJsonCarriesTheLinesFieldsAndVerdict) {
                     QStringLiteral("FIRMWARE")})
                   .status,
               kExitOk);
-    Result info = RunZkdevcli({QStringLiteral("fw-info"), QStringLiteral("--json"), Q(m_image)});
+    CliRunResult info = RunZkdevcli({QStringLiteral("fw-info"), QStringLiteral("--json"), Q(m_image)});
     ASSERT_EQ(info.status, kExitOk) << info.err;
     QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(info.out)).object();
     EXPECT_TRUE(root.value(u"valid").toBool());
@@ -149,7 +138,7 @@ TEST_F(FirmwareCommandsTest, MakeRefusesBadOptionsAndWritesNothingOnFailure) {
          "No such file or directory"},
     };
     for (const Case& c : cases) {
-        const Result result = RunZkdevcli(c.arguments);
+        const CliRunResult result = RunZkdevcli(c.arguments);
         EXPECT_EQ(result.status, c.status) << c.message;
         EXPECT_THAT(result.err, HasSubstr(c.message));
         EXPECT_EQ(result.out, "");

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/CliMain.h"
+#include "CliRun.h"
 #include "support/Mp3Tools.h"
 #include "support/TempFolder.h"
 
@@ -15,17 +15,8 @@
 namespace zk::cli {
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result RunMp3InfoCli(const QStringList& arguments) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCli(QStringList{QStringLiteral("mp3-info")} + arguments, out, err);
-    return {status, out.str(), err.str()};
+CliRunResult RunMp3InfoCli(const QStringList& arguments) {
+    return RunWith(QStringList{QStringLiteral("mp3-info")} + arguments);
 }
 
 class Mp3InfoCommandTest : public testing::Test {
@@ -61,7 +52,7 @@ protected:
 
 // The JSON frame list holds exactly the frames ffprobe counts, plus the Xing header's own frame.
 TEST_F(Mp3InfoCommandTest, JsonFramesAreExactlyTheIndependentlyCountedFrames) {
-    const Result result =
+    const CliRunResult result =
         RunMp3InfoCli({QString::fromStdString(m_path), QStringLiteral("--frames"), QStringLiteral("--json")});
     ASSERT_EQ(result.status, kExitOk) << result.err;
     EXPECT_EQ(result.err, "");
@@ -106,14 +97,14 @@ TEST_F(Mp3InfoCommandTest, JsonFramesAreExactlyTheIndependentlyCountedFrames) {
 }
 
 TEST_F(Mp3InfoCommandTest, TextListsTheSummaryAndOneLinePerFrame) {
-    const Result summaryOnly = RunMp3InfoCli({QString::fromStdString(m_path)});
+    const CliRunResult summaryOnly = RunMp3InfoCli({QString::fromStdString(m_path)});
     ASSERT_EQ(summaryOnly.status, kExitOk);
     EXPECT_THAT(summaryOnly.out, testing::HasSubstr("tag: APE 2.0 at " + std::to_string(m_apeOffset)));
     EXPECT_THAT(summaryOnly.out, testing::HasSubstr("vbr header: Xing at "));
     EXPECT_THAT(summaryOnly.out, testing::HasSubstr("(from the VBR header)"));
     EXPECT_THAT(summaryOnly.out, testing::Not(testing::HasSubstr("frames read")));
 
-    const Result listed = RunMp3InfoCli({QString::fromStdString(m_path), QStringLiteral("--frames")});
+    const CliRunResult listed = RunMp3InfoCli({QString::fromStdString(m_path), QStringLiteral("--frames")});
     ASSERT_EQ(listed.status, kExitOk);
     const auto packets = test::ProbePackets(m_path);
     ASSERT_TRUE(packets.has_value());
@@ -131,7 +122,7 @@ TEST_F(Mp3InfoCommandTest, TextListsTheSummaryAndOneLinePerFrame) {
                                    std::to_string(packets->front().size) + "\tMPEG 1\tLayer 3\t";
     EXPECT_THAT(listed.out, testing::HasSubstr(firstAudio));
 
-    const Result json = RunMp3InfoCli({QString::fromStdString(m_path), QStringLiteral("--json")});
+    const CliRunResult json = RunMp3InfoCli({QString::fromStdString(m_path), QStringLiteral("--json")});
     ASSERT_EQ(json.status, kExitOk);
     const QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
     EXPECT_FALSE(root.contains(QStringLiteral("frames")));
@@ -139,14 +130,14 @@ TEST_F(Mp3InfoCommandTest, TextListsTheSummaryAndOneLinePerFrame) {
 }
 
 TEST_F(Mp3InfoCommandTest, UnreadableFilesFailAndBadArgumentsAreUsageErrors) {
-    const Result missing = RunMp3InfoCli({QString::fromStdString(m_folder / "missing.mp3")});
+    const CliRunResult missing = RunMp3InfoCli({QString::fromStdString(m_folder / "missing.mp3")});
     EXPECT_EQ(missing.status, kExitFailed);
     EXPECT_THAT(missing.err, testing::HasSubstr("CreateFile: '"));
     EXPECT_THAT(missing.err, testing::HasSubstr("Can't open the file."));
     EXPECT_EQ(missing.out, "");
 
     ASSERT_TRUE(test::WriteFile(m_folder / "noise.bin", std::string(5000, '\x12')));
-    const Result noise = RunMp3InfoCli({QString::fromStdString(m_folder / "noise.bin")});
+    const CliRunResult noise = RunMp3InfoCli({QString::fromStdString(m_folder / "noise.bin")});
     EXPECT_EQ(noise.status, kExitFailed);
     EXPECT_THAT(noise.err, testing::HasSubstr("No frame found."));
 

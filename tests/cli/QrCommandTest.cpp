@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/CliMain.h"
+#include "CliRun.h"
 #include "label/QrEncoder.h"
 #include "support/TempFolder.h"
 
@@ -9,23 +9,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace zk::cli {
 namespace {
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result RunWith(const QStringList& arguments) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCli(arguments, out, err);
-    return {status, out.str(), err.str()};
-}
 
 // What zbarimg, run as a user would, reads from an image file: its raw bytes.
 std::string ZbarImg(const std::string& path) {
