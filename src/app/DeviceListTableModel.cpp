@@ -3,6 +3,8 @@
 
 #include <QColor>
 
+#include <vector>
+
 namespace zk::app {
 
 DeviceListTableModel::DeviceListTableModel(discovery::DeviceListModel& list, QObject* parent)
@@ -14,14 +16,35 @@ DeviceListTableModel::DeviceListTableModel(discovery::DeviceListModel& list, QOb
     });
     connect(&m_list, &discovery::DeviceListModel::rowsChanged, this,
             [this](int first, int last) { emit dataChanged(index(first, 0), index(last, columnCount() - 1)); });
-    connect(&m_list, &discovery::DeviceListModel::rowsReordered, this, [this] {
-        emit layoutAboutToBeChanged();
-        emit layoutChanged();
-    });
+    connect(&m_list, &discovery::DeviceListModel::rowsAboutToBeReordered, this,
+            [this] { emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint); });
+    connect(&m_list, &discovery::DeviceListModel::rowsReordered, this, &DeviceListTableModel::FollowReorder);
     connect(&m_list, &discovery::DeviceListModel::rowsCleared, this, [this] {
         beginResetModel();
         endResetModel();
     });
+}
+
+void DeviceListTableModel::FollowReorder(const QList<int>& oldPositions) {
+    // The selection, the current row and every other persistent index move with their rows.
+    std::vector<int> newPosition(static_cast<std::size_t>(oldPositions.size()), -1);
+    for (int position = 0; position < oldPositions.size(); ++position) {
+        const int old = oldPositions[position];
+        if (old >= 0 && old < oldPositions.size()) {
+            newPosition[static_cast<std::size_t>(old)] = position;
+        }
+    }
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& index : from) {
+        const int row = index.row();
+        const int moved =
+            row >= 0 && row < static_cast<int>(newPosition.size()) ? newPosition[static_cast<std::size_t>(row)] : -1;
+        to.append(moved >= 0 ? this->index(moved, index.column()) : QModelIndex());
+    }
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 int DeviceListTableModel::rowCount(const QModelIndex& parent) const {

@@ -27,6 +27,9 @@ public:
     void sort(int column, Qt::SortOrder order) override;
 
 private:
+    // After a sort of the list: moves the persistent indexes (selection, current row) with their rows.
+    void FollowReorder(const QList<int>& oldPositions);
+
     discovery::DeviceListModel& m_list;
 };
 

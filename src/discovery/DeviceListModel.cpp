@@ -289,14 +289,16 @@ void DeviceListModel::SortByColumn(ListColumn column) {
     for (const auto& item : m_items) {
         keys.push_back(MakeCellSortKey(item->cells[static_cast<std::size_t>(id)]));
     }
+    const std::vector<int> order = SortedPositions(keys, m_sortAscending);
+    emit rowsAboutToBeReordered();
     std::vector<std::unique_ptr<Item, ItemDeleter>> sorted;
     sorted.reserve(m_items.size());
-    for (const int position : SortedPositions(keys, m_sortAscending)) {
+    for (const int position : order) {
         sorted.push_back(std::move(m_items[static_cast<std::size_t>(position)]));
         sorted.back()->position = static_cast<int>(sorted.size()) - 1;
     }
     m_items = std::move(sorted);
-    emit rowsReordered();
+    emit rowsReordered(QList<int>(order.begin(), order.end()));
 }
 
 void DeviceListModel::Merge() {

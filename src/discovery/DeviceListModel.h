@@ -125,10 +125,13 @@ public slots:
 
 signals:
     // For a view: rows appended at the end, rows whose cells, tick or colours changed (inclusive
-    // ranges of display positions), a new order after a sort, and every row gone.
+    // ranges of display positions), a new order after a sort, and every row gone. A sort announces
+    // itself before the rows move, then gives each new position's old one (oldPositions[new] = old),
+    // so that a view's selection and current row stay with their devices.
     void rowsAppended(int first, int last);
     void rowsChanged(int first, int last);
-    void rowsReordered();
+    void rowsAboutToBeReordered();
+    void rowsReordered(const QList<int>& oldPositions);
     void rowsCleared();
     void statusLineChanged(const QString& text);
 

@@ -254,6 +254,9 @@ TEST_F(DeviceListModelTest, HeaderClicksSortUpThenFlipAndRowsTakeTheirStateAlong
     EXPECT_TRUE(model.SortAscending()) << "another column starts ascending";
     EXPECT_EQ(model.SortColumn(), static_cast<int>(ListColumn::Sn));
     EXPECT_EQ(reordered.count(), 4);
+    // Each new position's old one, for views that keep their selection with the rows.
+    EXPECT_EQ(reordered.at(0).at(0).value<QList<int>>(), (QList<int>{2, 1, 0, 3}));
+    EXPECT_EQ(reordered.at(1).at(0).value<QList<int>>(), (QList<int>{3, 2, 1, 0}));
 
     // The merge finds the rows where the sort put them.
     m_table.AddOrUpdate(Device("SN2", "10.0.0.1", 61), "192.168.1.253");
