@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPalette>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -38,6 +39,9 @@ discovery::SearchSettings SearchSettingsFrom(const base::CLoadDisplayCfg& displa
     return settings;
 }
 
+// STYLE 1: the background of the dialog and of its static texts.
+constexpr QColor kStyleOneBackground(233, 233, 220);
+
 } // namespace
 
 RArEvaVuraroZazoDor::RArEvaVuraroZazoDor() : RArEvaVuraroZazoDor(Sources{}) {}
@@ -48,7 +52,6 @@ RArEvaVuraroZazoDor::RArEvaVuraroZazoDor(const Sources& sources, QWidget* parent
       m_display(sources.displayXml.empty() ? base::CLoadDisplayCfg() : base::CLoadDisplayCfg(sources.displayXml)),
       m_engine(m_table), m_sdk(sources.sdk != nullptr ? *sources.sdk : m_netSdk), m_dialogPrompt(this),
       m_prompt(sources.prompt != nullptr ? *sources.prompt : m_dialogPrompt), m_searchAtStart(sources.searchAtStart) {
-    m_settings.Load();
     m_table.SetDefaultAccount(m_settings.DefaultUserNameAnsi(), m_settings.DefaultPasswordAnsi());
     m_search = std::make_unique<discovery::SearchController>(m_table, m_engine, SearchSettingsFrom(m_display), this);
     m_list = std::make_unique<discovery::DeviceListModel>(
@@ -146,6 +149,14 @@ void RArEvaVuraroZazoDor::BuildControls() {
     RegisterControl(kIdDeviceList, m_listView);
     RegisterControl(kIdExit, exitButton);
 
+    // Return in an edit must not press a button: a dialog otherwise makes its first button the
+    // default, and Return in the user edits would stop the search or start a new one (which logs
+    // every device out and empties the list). Buttons act only when clicked.
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+
     connect(exitButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_searchButton, &QPushButton::clicked, this, [this] { m_search->ToggleSearch(); });
     connect(m_search.get(), &discovery::SearchController::searchingChanged, this,
@@ -219,6 +230,13 @@ void RArEvaVuraroZazoDor::Initialise() {
     setWindowTitle(m_display.GetDisplay(base::kDisplayStyle) == 2
                        ? title
                        : QStringLiteral("%1 %2").arg(title, QLatin1StringView(base::kVersionString)));
+    if (m_display.GetDisplay(base::kDisplayStyle) == 1) {
+        // The dialog background, and the static texts drawn over it, take the style's colour.
+        QPalette colours = palette();
+        colours.setColor(QPalette::Window, kStyleOneBackground);
+        setPalette(colours);
+        setAutoFillBackground(true);
+    }
     // The device SDK starts before the first search, so listed devices are logged in at once.
     m_sessions->Start();
     if (m_searchAtStart) {
@@ -299,16 +317,23 @@ void RArEvaVuraroZazoDor::ShowListMenu(int row, const QPoint& globalPosition) {
         m_listView->selectRow(row);
     }
     QMenu menu(this);
+    BuildListMenu(menu);
+    menu.exec(globalPosition);
+}
+
+void RArEvaVuraroZazoDor::BuildListMenu(QMenu& menu) {
     QAction* webPage = menu.addAction(GetText("TEXT23"));
     webPage->setData(kCmdOpenWebPage);
     connect(webPage, &QAction::triggered, this, [this] { m_sessions->OpenWebPage(FirstSelectedRow()); });
     QAction* login = menu.addAction(GetText("IDS_LOGINING"));
     login->setData(kCmdLoginAgain);
     connect(login, &QAction::triggered, this, [this] { m_sessions->LoginCommand(FirstSelectedRow()); });
-    QAction* defaultUser = menu.addAction(GetText("DEFAULT_USER_SET"));
-    defaultUser->setData(kCmdDefaultUser);
-    connect(defaultUser, &QAction::triggered, this, &RArEvaVuraroZazoDor::EditDefaultUser);
-    menu.exec(globalPosition);
+    // STYLE 2 has the short menu, which holds no default-login item (button 21 remains).
+    if (m_display.GetDisplay(base::kDisplayStyle) != 2) {
+        QAction* defaultUser = menu.addAction(GetText("DEFAULT_USER_SET"));
+        defaultUser->setData(kCmdDefaultUser);
+        connect(defaultUser, &QAction::triggered, this, &RArEvaVuraroZazoDor::EditDefaultUser);
+    }
 }
 
 int RArEvaVuraroZazoDor::FirstSelectedRow() const {

@@ -21,6 +21,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QMenuBar;
 class QPushButton;
 
@@ -55,6 +56,8 @@ public:
 
     // The control registered under an id, or nullptr.
     QWidget* Control(int id) const;
+    // Fills the device list's context menu with the commands built so far, as STYLE chooses them.
+    void BuildListMenu(QMenu& menu);
 
     discovery::SearchController& Search() { return *m_search; }
     discovery::DeviceTable& Table() { return m_table; }

@@ -2,7 +2,9 @@
 #include "app/RArEvaVuraroZazoDor.h"
 
 #include "app/ControlIds.h"
+#include "app/DeviceListView.h"
 #include "base/DebugLog.h"
+#include "base/FixedText.h"
 #include "platform/SpecialFolders.h"
 #include "sdk/gui/CDialogDefaultUser.h"
 
@@ -10,8 +12,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -77,6 +81,70 @@ private slots:
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(!window.Search().Searching());
         QCOMPARE(button->text(), QStringLiteral("Start search"));
+    }
+
+    void returnInAnEditPressesNoButton() {
+        RArEvaVuraroZazoDor window(Sources());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy finished(&window, &QDialog::finished);
+        for (const int id : {kIdDefaultUser, kIdDefaultPassword, kIdOperatePassword}) {
+            auto* edit = qobject_cast<QLineEdit*>(window.Control(id));
+            QVERIFY(edit != nullptr);
+            edit->setFocus();
+            QTest::keyClick(edit, Qt::Key_Return);
+            QTest::keyClick(edit, Qt::Key_Enter);
+            QVERIFY2(window.Search().Searching(), "Return must not stop the search");
+        }
+        QCOMPARE(finished.count(), 0);
+    }
+
+    void styleChoosesTheListMenuAndTheColours() {
+        const auto commands = [](RArEvaVuraroZazoDor& window) {
+            QMenu menu;
+            window.BuildListMenu(menu);
+            QList<int> ids;
+            for (const QAction* action : menu.actions()) {
+                ids.append(action->data().toInt());
+            }
+            return ids;
+        };
+        RArEvaVuraroZazoDor plain(Sources());
+        QCOMPARE(commands(plain), (QList<int>{kCmdOpenWebPage, kCmdLoginAgain, kCmdDefaultUser}));
+        QVERIFY(plain.palette().color(QPalette::Window) != QColor(233, 233, 220));
+        RArEvaVuraroZazoDor shortMenu(Sources("<root><STYLE display=\"2\"/></root>"));
+        QCOMPARE(commands(shortMenu), (QList<int>{kCmdOpenWebPage, kCmdLoginAgain}));
+        RArEvaVuraroZazoDor coloured(Sources("<root><STYLE display=\"1\"/></root>"));
+        QCOMPARE(coloured.palette().color(QPalette::Window), QColor(233, 233, 220));
+        auto* label = qobject_cast<QWidget*>(coloured.Control(kIdStatusLine));
+        QCOMPARE(label->palette().color(QPalette::Window), QColor(233, 233, 220));
+    }
+
+    void theSelectionStaysWithItsDeviceWhenTheListIsSorted() {
+        RArEvaVuraroZazoDor window(Sources());
+        window.Search().StopSearch();
+        const char* addresses[] = {"192.168.1.10", "192.168.1.9", "10.0.0.1", "192.168.1.100"};
+        for (int i = 0; i < 4; ++i) {
+            discovery::DeviceRecord record = discovery::EmptyDeviceRecord();
+            base::CopyBounded(record.SerialNumber, "SN" + std::to_string(i));
+            base::CopyBounded(record.IpAddress, addresses[i]);
+            base::CopyBounded(record.DeviceType, "NVS-IPCAM-T20_V1");
+            record.UserConfigPresent = 1;
+            window.Table().AddOrUpdate(record, "192.168.1.253");
+        }
+        window.List().Merge();
+        QTableView& view = window.ListView();
+        view.selectRow(window.List().FindRow("SN0"));
+        view.setCurrentIndex(view.model()->index(window.List().FindRow("SN0"), 2));
+        for (int click = 0; click < 2; ++click) {
+            view.model()->sort(0, Qt::AscendingOrder);
+            const QModelIndexList selected = view.selectionModel()->selectedRows();
+            QCOMPARE(selected.size(), 1);
+            QCOMPARE(selected.first().row(), window.List().FindRow("SN0"));
+            QCOMPARE(view.currentIndex().row(), window.List().FindRow("SN0"));
+            QCOMPARE(view.currentIndex().column(), 2);
+        }
+        QCOMPARE(window.List().FindRow("SN0"), 1); // descending after the second click
     }
 
     void theAdapterListStartsWithAllAdapters() {
