@@ -167,8 +167,9 @@ CMPAFrameRef CMPAFile::FindFrame(qint64 position, SearchMode mode, Direction dir
             // The n-th try moves by (n + 1) / 2 bytes, alternately ahead and back.
             const qint64 distance = (n + 1) / 2;
             const qint64 candidate = position + (n % 2 == 1 ? step : -step) * distance;
+            // Leaving the range ends the search as the end of the data, not as a missing frame.
             if (!InRange(candidate)) {
-                continue;
+                throw failure(CMPAException::Error::NoFrameFound);
             }
             if (auto frame = FrameAt(candidate, reference, checkFollowing, noted)) {
                 return *frame;

@@ -243,6 +243,13 @@ TEST(CMPAFileTest, ToleranceReachesThreeBytesEitherWay) {
     const Opened opened = Open(early + Frames(kFrame128, 2));
     ASSERT_TRUE(opened.file);
     EXPECT_EQ(StepAll(*opened.file).offsets, (std::vector<qint64>{0, kSize128, 2 * kSize128 - 1, 3 * kSize128 - 1}));
+
+    // Junk at the end: a try beyond the last four bytes is the end of the data.
+    const Opened tail = Open(Frames(kFrame128, 3) + std::string(5, '\0'));
+    ASSERT_TRUE(tail.file);
+    const Stepped ended = StepAll(*tail.file);
+    EXPECT_EQ(ended.offsets, Offsets(0, 3));
+    EXPECT_EQ(ended.stop, Error::NoFrameFound);
 }
 
 TEST(CMPAFileTest, AChangeOfFormatEndsTheFileButBitRateChangesDoNot) {
