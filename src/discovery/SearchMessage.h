@@ -37,7 +37,7 @@ inline constexpr int kFlagFactoryModeOff = 1;
 inline constexpr const char* kOutgoingRoot = "XML_ORBITLUME";
 inline constexpr std::size_t kMessageMaxChars = 102399;
 inline constexpr std::size_t kBodyMaxChars = 1023;
-// A received datagram of this size or more is dropped whole.
+// The most bytes of a received datagram that are read; a longer one is dropped whole.
 inline constexpr std::size_t kDatagramMaxBytes = 5119;
 inline constexpr std::size_t kMaxRootNames = 10;
 
