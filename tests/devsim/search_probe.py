@@ -8,6 +8,7 @@ scripts/netns-run only: the broadcast never leaves that namespace.
 Exits 0 when exactly the expected addresses answer from port 3001 with a search reply and the
 record file holds the request; otherwise prints what is wrong and exits 1."""
 import json
+import os
 import socket
 import sys
 import time
@@ -19,7 +20,16 @@ REQUEST = (
 ).encode()
 
 
+def inside_harness_namespace():
+    """Every interface is loopback or one of the harness's own (zkt*), and the harness named it."""
+    names = [name for _, name in socket.if_nameindex()]
+    return "ZK_NS_TOOL" in os.environ and all(n == "lo" or n.startswith("zkt") for n in names)
+
+
 def main():
+    if not inside_harness_namespace():
+        print("search_probe: run only through scripts/netns-run", file=sys.stderr)
+        return 1
     record_path, expected = sys.argv[1], set(sys.argv[2:])
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
