@@ -138,16 +138,30 @@ std::string EncodeRequest(const RequestMessage& message) {
     return out;
 }
 
-int ParseRequest(std::string_view payload, RequestMessage& message) {
-    if (payload.size() < kRequestHeaderBytes || payload.size() - kRequestHeaderBytes > kMaxRequestTextBytes ||
+namespace {
+
+// The part requests and answers share: the operation in byte 0 and the command code in bytes 4 to 7,
+// ahead of a header of headerBytes and at most kMaxRequestTextBytes after it.
+bool ReadOperationAndCode(std::string_view payload, std::size_t headerBytes, Operation& operation,
+                          std::uint32_t& code) {
+    if (payload.size() < headerBytes || payload.size() - headerBytes > kMaxRequestTextBytes ||
         !IsKnownOperation(static_cast<std::uint8_t>(payload[0]))) {
+        return false;
+    }
+    code = GetU32(payload.data() + 4);
+    operation = static_cast<Operation>(static_cast<std::uint8_t>(payload[0]));
+    return code <= kMaxCommandCode;
+}
+
+} // namespace
+
+int ParseRequest(std::string_view payload, RequestMessage& message) {
+    Operation operation{};
+    std::uint32_t code = 0;
+    if (!ReadOperationAndCode(payload, kRequestHeaderBytes, operation, code)) {
         return -1;
     }
-    const std::uint32_t code = GetU32(payload.data() + 4);
-    if (code > kMaxCommandCode) {
-        return -1;
-    }
-    message.operation = static_cast<Operation>(static_cast<std::uint8_t>(payload[0]));
+    message.operation = operation;
     message.code = code;
     message.channel = static_cast<std::int32_t>(GetU32(payload.data() + 8));
     message.text = std::string(payload.substr(kRequestHeaderBytes));
@@ -164,15 +178,12 @@ std::string EncodeAnswer(const AnswerMessage& message) {
 }
 
 int ParseAnswer(std::string_view payload, AnswerMessage& message) {
-    if (payload.size() < kAnswerHeaderBytes || payload.size() - kAnswerHeaderBytes > kMaxRequestTextBytes ||
-        !IsKnownOperation(static_cast<std::uint8_t>(payload[0]))) {
+    Operation operation{};
+    std::uint32_t code = 0;
+    if (!ReadOperationAndCode(payload, kAnswerHeaderBytes, operation, code)) {
         return -1;
     }
-    const std::uint32_t code = GetU32(payload.data() + 4);
-    if (code > kMaxCommandCode) {
-        return -1;
-    }
-    message.operation = static_cast<Operation>(static_cast<std::uint8_t>(payload[0]));
+    message.operation = operation;
     message.result = static_cast<std::uint8_t>(payload[1]);
     message.code = code;
     message.payload = std::string(payload.substr(kAnswerHeaderBytes));
