@@ -135,23 +135,26 @@ int DeviceTable::CopyOut(std::string_view serialNumber, DeviceRecord* buffer, st
 int DeviceTable::CopyInAndSendNetwork(std::string_view serialNumber, const DeviceRecord* record, std::size_t recordSize,
                                       const std::optional<Credentials>& credentials) {
     SetNetworkRequest request;
-    DeviceRecord copy;
     {
         std::lock_guard lock(m_mutex);
-        const auto found = m_bySerial.find(serialNumber);
-        if (found == m_bySerial.end()) {
+        if (m_bySerial.find(serialNumber) == m_bySerial.end()) {
             return kTableUnknownSerial;
         }
         if (record == nullptr || recordSize < sizeof(DeviceRecord)) {
             return kTableBufferTooSmall;
         }
-        found->second.record = *record;
-        MarkChanged(*found);
-        copy = *record;
         request = m_setNetworkRequest;
     }
-    if (request) {
-        request(copy, credentials);
+    // The request goes out first: a device whose request was never sent keeps its stored record,
+    // so the list does not show values the device never received.
+    if (!request || request(*record, credentials) != 0) {
+        return kTableNotSent;
+    }
+    std::lock_guard lock(m_mutex);
+    const auto found = m_bySerial.find(serialNumber);
+    if (found != m_bySerial.end()) {
+        found->second.record = *record;
+        MarkChanged(*found);
     }
     return kTableOk;
 }

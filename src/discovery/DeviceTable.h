@@ -23,6 +23,7 @@ std::uint32_t SteadyTickMs();
 inline constexpr int kTableOk = 0;
 inline constexpr int kTableUnknownSerial = -1;
 inline constexpr int kTableBufferTooSmall = -2;
+inline constexpr int kTableNotSent = -3; // the set-network request did not go out; nothing was stored
 
 // The devices found by the search, keyed by serial number (exact, case-sensitive), and in
 // clear-serial mode a second table keyed by UUID. Every call takes the table lock, so the search
@@ -41,9 +42,10 @@ public:
     using TickSource = std::function<std::uint32_t()>;
     // Asks for the clear-serial-number request for a UUID (three copies, default login user).
     using ClearSerialRequest = std::function<void(const std::string& uuid)>;
-    // Asks for the set-network request for a record that holds the new values.
+    // Asks for the set-network request for a record that holds the new values; returns 0 when the
+    // request was queued or sent, negative when it will not go out.
     using SetNetworkRequest =
-        std::function<void(const DeviceRecord& record, const std::optional<Credentials>& credentials)>;
+        std::function<int(const DeviceRecord& record, const std::optional<Credentials>& credentials)>;
 
     explicit DeviceTable(TickSource tick = {});
     DeviceTable(const DeviceTable&) = delete;
@@ -67,8 +69,9 @@ public:
     // Copies the record of a serial number into the buffer: 0, -1 unknown, -2 buffer too small.
     int CopyOut(std::string_view serialNumber, DeviceRecord* buffer, std::size_t bufferSize) const;
 
-    // Replaces the stored record of a serial number and asks for its set-network request:
-    // 0, -1 unknown, -2 record too small.
+    // Asks for the set-network request of a record that holds a device's new values and, once the
+    // request went out, stores the record as the device's: 0, -1 unknown, -2 record too small,
+    // -3 the request did not go out (the stored record is unchanged).
     int CopyInAndSendNetwork(std::string_view serialNumber, const DeviceRecord* record, std::size_t recordSize,
                              const std::optional<Credentials>& credentials);
 

@@ -82,11 +82,16 @@ void SearchController::ChooseAdapter(std::uint32_t choice) {
     m_autoStop = true;
 }
 
-void SearchController::QueueRequest(int code, const std::optional<std::string>& body, int flag, int copies) {
+int SearchController::QueueRequest(int code, const std::optional<std::string>& body, int flag, int copies) {
     const std::string request = BuildSearchRequest(code, body, flag);
+    int result = kRequestTaken;
     for (int copy = 0; copy < copies; ++copy) {
-        m_engine.QueueRequest(request);
+        const int taken = m_engine.QueueRequest(request);
+        if (result == kRequestTaken) {
+            result = taken;
+        }
     }
+    return result;
 }
 
 void SearchController::OnListRefreshTick() {

@@ -57,8 +57,9 @@ public:
     void SetClearSerialMode(bool on) { m_engine.SetClearSerialMode(on); }
 
     // Builds a request and queues it `copies` times to the search thread, or sends it once per copy
-    // through the short-lived sender when no search runs.
-    void QueueRequest(int code, const std::optional<std::string>& body, int flag = 0, int copies = 1);
+    // through the short-lived sender when no search runs. Returns kRequestTaken when every copy was
+    // taken, else the engine's failure (kRequestQueueFull, kRequestNotSent).
+    int QueueRequest(int code, const std::optional<std::string>& body, int flag = 0, int copies = 1);
 
     bool Searching() const { return m_searching; }
     bool AutoStop() const { return m_autoStop; }

@@ -64,8 +64,9 @@ bool WaitWritable(int socket, int timeoutMs) {
 
 } // namespace
 
-SearchEngine::SearchEngine(DeviceTable& table, AdapterSource adapters, SearchDestination destination)
-    : m_table(table), m_adapters(std::move(adapters)), m_destination(destination),
+SearchEngine::SearchEngine(DeviceTable& table, AdapterSource adapters, SearchDestination destination,
+                           std::size_t queueLimit)
+    : m_table(table), m_adapters(std::move(adapters)), m_destination(destination), m_queueLimit(queueLimit),
       m_wakeEvent(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 SearchEngine::~SearchEngine() {
@@ -110,21 +111,21 @@ void SearchEngine::Wake() {
     }
 }
 
-void SearchEngine::QueueRequest(std::string request) {
+int SearchEngine::QueueRequest(std::string request) {
     if (!m_running.load()) {
-        SendOnce(request, m_adapters, m_destination);
-        return;
+        return SendOnce(request, m_adapters, m_destination) > 0 ? kRequestTaken : kRequestNotSent;
     }
     {
         std::lock_guard lock(m_queueMutex);
-        if (m_queue.size() >= kRequestQueueLimit) {
+        if (m_queue.size() >= m_queueLimit) {
             ++m_requestsDropped;
             base::Log("SearchIPCThread(): request queue full (%zu waiting), request dropped\n", m_queue.size());
-            return;
+            return kRequestQueueFull;
         }
         m_queue.push_back(std::move(request));
     }
     Wake();
+    return kRequestTaken;
 }
 
 std::vector<std::string> SearchEngine::SocketAddresses() const {
@@ -182,17 +183,21 @@ void SearchEngine::Run(std::uint32_t adapterChoice) {
     base::Log("SearchIPCThread(): enter send and recv loop...\n");
     while (m_running.load()) {
         std::optional<std::string> request;
+        bool moreWaiting = false;
         {
             std::lock_guard lock(m_queueMutex);
             if (!m_queue.empty()) {
                 request = std::move(m_queue.front());
                 m_queue.pop_front();
             }
+            moreWaiting = !m_queue.empty();
         }
         if (request) {
             SendRequest(*request);
         }
-        ReceiveReplies();
+        // While requests wait, a pass only reads what has already arrived: a batch of a thousand
+        // requests must not take a thousand receive waits.
+        ReceiveReplies(moreWaiting ? 0 : kReceiveWaitMs);
         m_threadCpuNs = ThreadCpuNs() - cpuAtStart;
     }
     base::Log("SearchIPCThread(): exit send and recv loop\n");
@@ -225,7 +230,7 @@ void SearchEngine::SendRequest(const std::string& request) {
     }
 }
 
-void SearchEngine::ReceiveReplies() {
+void SearchEngine::ReceiveReplies(int waitMs) {
     std::vector<pollfd> waits;
     waits.reserve(m_sockets.size() + 1);
     for (const auto& socket : m_sockets) {
@@ -233,7 +238,7 @@ void SearchEngine::ReceiveReplies() {
     }
     // A queued request or a stop ends the wait early.
     waits.push_back({m_wakeEvent.Get(), POLLIN, 0});
-    const int ready = ::poll(waits.data(), waits.size(), kReceiveWaitMs);
+    const int ready = ::poll(waits.data(), waits.size(), waitMs);
     if (ready < 0) {
         if (errno != EINTR) {
             base::Log("SearchIPCThread(): select failed, error=%d\n", errno);

@@ -18,7 +18,9 @@ namespace zk::discovery {
 
 inline constexpr std::uint16_t kSearchPort = 3001;
 inline constexpr int kSearchReceiveBufferBytes = 131072;
-inline constexpr std::size_t kRequestQueueLimit = 64;
+// Room for a whole batch of requests: a set-network or restore batch of a large fleet queues one to
+// three requests per device at once.
+inline constexpr std::size_t kRequestQueueLimit = 16384;
 inline constexpr int kSendWaitMs = 2000;
 inline constexpr int kReceiveWaitMs = 1000;
 inline constexpr int kShortLivedSendWaitMs = 1000;
@@ -28,6 +30,11 @@ inline constexpr int kSocketRetryDelayMs = 1000;
 inline constexpr int kEngineStarted = 0;
 inline constexpr int kEngineAlreadyRunning = -1;
 inline constexpr int kEngineThreadFailed = -2;
+
+// Results of SearchEngine::QueueRequest.
+inline constexpr int kRequestTaken = 0;      // queued to the thread, or sent by the short-lived sender
+inline constexpr int kRequestQueueFull = -1; // the thread's queue is full: not sent
+inline constexpr int kRequestNotSent = -2;   // the short-lived sender sent it on no socket
 
 // Where requests go: the limited broadcast address and port 3001. Tests on loopback name a loopback
 // address and port instead.
@@ -53,7 +60,7 @@ public:
     };
 
     explicit SearchEngine(DeviceTable& table, AdapterSource adapters = &platform::EnumerateAdapters,
-                          SearchDestination destination = {});
+                          SearchDestination destination = {}, std::size_t queueLimit = kRequestQueueLimit);
     ~SearchEngine();
     SearchEngine(const SearchEngine&) = delete;
     SearchEngine& operator=(const SearchEngine&) = delete;
@@ -68,10 +75,11 @@ public:
 
     bool Running() const { return m_running.load(); }
 
-    // Hands a complete request to the running thread; beyond 64 waiting requests it is dropped with
-    // a log line. When the thread does not run, the request goes out once through short-lived
-    // sockets instead.
-    void QueueRequest(std::string request);
+    // Hands a complete request to the running thread; beyond kRequestQueueLimit waiting requests it
+    // is dropped with a log line. When the thread does not run, the request goes out once through
+    // short-lived sockets instead. Returns kRequestTaken, or kRequestQueueFull / kRequestNotSent when
+    // the request will not go out.
+    int QueueRequest(std::string request);
 
     // Clear-serial mode: replies go to the device table's UUID side.
     void SetClearSerialMode(bool on) { m_clearSerialMode = on; }
@@ -97,12 +105,14 @@ private:
 
     void Run(std::uint32_t adapterChoice);
     void SendRequest(const std::string& request);
-    void ReceiveReplies();
+    // Waits at most waitMs for replies and reads one datagram from each readable socket.
+    void ReceiveReplies(int waitMs);
     void Wake();
 
     DeviceTable& m_table;
     AdapterSource m_adapters;
     SearchDestination m_destination;
+    std::size_t m_queueLimit;
     std::vector<std::string> m_rootNames;
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_clearSerialMode{false};

@@ -361,6 +361,7 @@ TEST_F(DeviceListModelTest, TheIndexedMergeGivesTheRowsAndCellsOfTheFullOne) {
     const char* addresses[] = {"192.168.1.9", "192.168.1.10", "10.0.0.1", "", "172.16.0.200"};
     const char* versions[] = {"", "", "V1.2", "V1.3"};
     const char* titles[] = {"Gate", "门口", "", "Hall 2"};
+    m_table.SetSetNetworkRequest([](const DeviceRecord&, const std::optional<Credentials>&) { return 0; });
     for (int step = 0; step < 3000; ++step) {
         const int action = pick(100);
         if (action < 55) {

@@ -89,13 +89,22 @@ TEST_F(DeviceTableTest, CopyOutAndCopyInCheckTheSerialAndTheBufferSize) {
     EXPECT_EQ(m_table.CopyOut("SN1", &buffer, sizeof(buffer) - 1), kTableBufferTooSmall);
 
     std::vector<std::pair<std::string, std::optional<Credentials>>> sent;
-    m_table.SetSetNetworkRequest([&sent](const DeviceRecord& record, const std::optional<Credentials>& credentials) {
-        sent.emplace_back(std::string(FieldText(record.IpAddress)), credentials);
-    });
+    int sendResult = -1;
+    m_table.SetSetNetworkRequest(
+        [&sent, &sendResult](const DeviceRecord& record, const std::optional<Credentials>& credentials) {
+            sent.emplace_back(std::string(FieldText(record.IpAddress)), credentials);
+            return sendResult;
+        });
     DeviceRecord changed = Device("SN1", "192.168.1.99");
     EXPECT_EQ(m_table.CopyInAndSendNetwork("SN9", &changed, sizeof(changed), std::nullopt), kTableUnknownSerial);
     EXPECT_EQ(m_table.CopyInAndSendNetwork("SN1", &changed, sizeof(changed) - 8, std::nullopt), kTableBufferTooSmall);
     EXPECT_TRUE(sent.empty());
+    // A request that did not go out leaves the stored record as the device last described itself.
+    EXPECT_EQ(m_table.CopyInAndSendNetwork("SN1", &changed, sizeof(changed), std::nullopt), kTableNotSent);
+    m_table.CopyOut("SN1", &buffer, sizeof(buffer));
+    EXPECT_EQ(FieldText(buffer.IpAddress), "192.168.1.64");
+    sent.clear();
+    sendResult = 0;
     EXPECT_EQ(m_table.CopyInAndSendNetwork("SN1", &changed, sizeof(changed), Credentials{"admin", "pw"}), kTableOk);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].first, "192.168.1.99");
@@ -148,6 +157,7 @@ TEST_F(DeviceTableTest, ChangedEntriesComeOnceInKeyOrder) {
         m_table.AddOrUpdate(Device(serial, "192.168.1.64"), "192.168.1.253");
     }
     DeviceRecord moved = Device("SN5", "192.168.1.99");
+    m_table.SetSetNetworkRequest([](const DeviceRecord&, const std::optional<Credentials>&) { return 0; });
     ASSERT_EQ(m_table.CopyInAndSendNetwork("SN5", &moved, sizeof(moved), std::nullopt), kTableOk);
     std::vector<std::string> visited;
     m_table.VisitChangedSince(seen, [&visited](const DeviceTable::Entry& entry) {

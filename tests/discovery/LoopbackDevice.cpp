@@ -14,6 +14,12 @@ namespace zk::test {
 
 LoopbackDevice::LoopbackDevice(Answer answer)
     : m_answer(std::move(answer)), m_socket(::socket(AF_INET, SOCK_DGRAM, 0)) {
+    // Room for a whole batch of requests sent back to back (tests run as root; otherwise the
+    // system's limit applies).
+    const int receiveBytes = 8 << 20;
+    if (::setsockopt(m_socket, SOL_SOCKET, SO_RCVBUFFORCE, &receiveBytes, sizeof(receiveBytes)) != 0) {
+        ::setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &receiveBytes, sizeof(receiveBytes));
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

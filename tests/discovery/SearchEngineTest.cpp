@@ -134,18 +134,39 @@ TEST_F(SearchEngineTest, ClearSerialModeAsksOnceForEveryNewUuid) {
 
 TEST_F(SearchEngineTest, TheRequestQueueIsBoundedAndStoppingIsPrompt) {
     test::LoopbackDevice device([](const std::string&) { return std::string(); });
-    SearchEngine engine(m_table, Adapters({"127.0.0.2"}), To(device));
+    SearchEngine engine(m_table, Adapters({"127.0.0.2"}), To(device), 8);
     ASSERT_EQ(engine.Start(0, AcceptedRootNames("")), kEngineStarted);
     const std::string request = BuildSearchRequest(kCodeReboot, BuildCommandBody("SN", false, std::nullopt));
+    int refused = 0;
     for (int i = 0; i < 2000; ++i) {
-        engine.QueueRequest(request);
+        refused += engine.QueueRequest(request) == kRequestQueueFull ? 1 : 0;
     }
-    EXPECT_GT(engine.GetStats().requestsDropped, 0u);
+    // A request the queue could not take is reported to the caller, never counted as sent.
+    EXPECT_GT(refused, 0);
+    EXPECT_EQ(engine.GetStats().requestsDropped, static_cast<std::uint64_t>(refused));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(engine.Stop());
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms) << "a pass sends one request and waits at most 1 s";
     const auto stats = engine.GetStats();
     EXPECT_LE(stats.requestsDropped + stats.requestsSent / 2, 2001u);
+}
+
+TEST_F(SearchEngineTest, AWholeBatchOfQueuedRequestsGoesOutWithoutWaitingForReplies) {
+    // A batch of 1000 set-network requests is queued at once: every one is taken and each goes out
+    // on both sockets without a receive wait of its own (that would take 1000 seconds).
+    test::LoopbackDevice device([](const std::string&) { return std::string(); });
+    SearchEngine engine(m_table, Adapters({"127.0.0.2"}), To(device));
+    ASSERT_EQ(engine.Start(0, AcceptedRootNames("")), kEngineStarted);
+    ASSERT_TRUE(Eventually([&] { return device.Requests().size() == 2; })) << "the thread's first search";
+    constexpr int kBatch = 1000;
+    for (int i = 0; i < kBatch; ++i) {
+        const std::string body = "<IPC_SERIALNUMBER SerialNumber=\"SN" + std::to_string(i) + "\" />\r\n";
+        ASSERT_EQ(engine.QueueRequest(BuildSearchRequest(kCodeReboot, body)), kRequestTaken);
+    }
+    EXPECT_TRUE(Eventually([&] { return device.Requests().size() == 2 + 2 * kBatch; }, 5s))
+        << device.Requests().size() << " datagrams arrived";
+    engine.Stop();
+    EXPECT_EQ(engine.GetStats().requestsDropped, 0u);
 }
 
 TEST_F(SearchEngineTest, WithoutTheThreadARequestGoesOutOnceOnEverySocket) {

@@ -28,7 +28,8 @@ protected:
         settings.autoStop = false;
         m_controller = std::make_unique<SearchController>(m_table, m_engine, settings);
         m_table.SetSetNetworkRequest([this](const DeviceRecord& record, const std::optional<Credentials>& credentials) {
-            m_controller->QueueRequest(kCodeSetNetwork, BuildSetNetworkBody(record, credentials), 0, kCopiesSetNetwork);
+            return m_controller->QueueRequest(kCodeSetNetwork, BuildSetNetworkBody(record, credentials), 0,
+                                              kCopiesSetNetwork);
         });
     }
     void TearDown() override {
