@@ -29,6 +29,12 @@ const std::vector<CliCommand>& Commands() {
          "search, log in to every device found and show who is online with its file-system version (only on a "
          "network where broadcasts are welcome)",
          &RunLogin},
+        {"batch-set",
+         "(--all|--select LIST) --code C (--xml TEXT|--xml-file F) [--device-config] [--user U --password P] "
+         "[--answer-seconds N] [--json]",
+         "log in to the devices and send each one configuration document of a code; print each outcome", &RunBatchSet},
+        {"batch-control", "(--all|--select LIST) --code C [--request TEXT] [--user U --password P] [--json]",
+         "log in to the devices and send each one system control request; print each outcome", &RunBatchControl},
         {"fw-info", "FILE [--json]", "check a firmware image's header and print its fields", &RunFwInfo},
         {"fw-make",
          "[--kernel FILE [--kernel-text T]] [--rootfs FILE [--rootfs-text T]] [--uboot FILE] [--tgz FILE] [--oem FILE] "

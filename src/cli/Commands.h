@@ -18,6 +18,11 @@ int RunSearchCommand(const QStringList& arguments, std::ostream& out, std::ostre
 // login [--search-seconds S] [--seconds N] [--user U --password P] [--json]: search, log in, print outcomes.
 int RunLogin(const QStringList& arguments, std::ostream& out, std::ostream& err);
 
+// batch-set (--all|--select LIST) --code C (--xml TEXT|--xml-file F) [--device-config]: one configuration
+// document per device over its session. batch-control ... --code C [--request TEXT]: one system control.
+int RunBatchSet(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunBatchControl(const QStringList& arguments, std::ostream& out, std::ostream& err);
+
 // qr TEXT [--png FILE] [--scale N] [--verbose] [--invert]: a text's QR symbol as PNG or in the terminal.
 int RunQr(const QStringList& arguments, std::ostream& out, std::ostream& err);
 // mp3-info FILE [--frames] [--json]: tags, VBR header, summary and frames of an MP3 file.

@@ -7,6 +7,7 @@
 #include "cli/CliMain.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/LoginWatch.h"
 #include "discovery/DeviceListModel.h"
 #include "discovery/SearchController.h"
 #include "platform/NetworkAdapters.h"
@@ -32,34 +33,6 @@ constexpr int kDefaultSearchSeconds = 2;
 constexpr int kDefaultSeconds = 10;
 constexpr int kMaxSeconds = 24 * 3600;
 constexpr int kCheckPeriodMs = 50;
-
-// What the sessions reported for one device, by row key.
-struct Outcome {
-    int lastEvent = 0;
-    bool versionAnswered = false;
-};
-
-// A device is done once it is online and answered the version query, or its login failed: refused
-// at once, a wrong password, or a connection that could not be made or was lost (the library keeps
-// retrying those, but the command reports what it saw).
-bool Settled(const discovery::DeviceRow& row, const Outcome& outcome) {
-    if (row.LoginHandle <= 0) {
-        return true;
-    }
-    if (row.Online != 0) {
-        return outcome.versionAnswered;
-    }
-    switch (outcome.lastEvent) {
-    case sdk::kEventWrongPassword:
-    case sdk::kEventCannotConnect:
-    case sdk::kEventConnectionLost:
-    case sdk::kEventKeepAliveTimeout:
-    case sdk::kEventLoggedOutByDevice:
-        return true;
-    default:
-        return false;
-    }
-}
 
 struct Result {
     std::uint64_t sortKey = 0;
@@ -152,17 +125,7 @@ int RunLogin(const QStringList& arguments, std::ostream& out, std::ostream& err)
         return Failure(kCommand, QStringLiteral("the device SDK did not start"), err);
     }
 
-    std::map<std::string, Outcome, std::less<>> outcomes;
-    auto keyOf = [&list](int row) { return std::string(base::FieldText(list.RowAt(row)->Key)); };
-    QObject::connect(
-        &sessions, &sdk::SessionManager::sessionEvent, &list,
-        [&](int row, int, int eventType, const QByteArray&) { outcomes[keyOf(row)].lastEvent = eventType; });
-    QObject::connect(&sessions, &sdk::SessionManager::answerReceived, &list,
-                     [&](int row, int, int code, int, const QByteArray&) {
-                         if (code == sdk::kQueryFileSystemVersion) {
-                             outcomes[keyOf(row)].versionAnswered = true;
-                         }
-                     });
+    const LoginWatch watch(list, sessions);
 
     discovery::SearchSettings settings;
     settings.rootNames = discovery::AcceptedRootNames(display.GetDataString(base::kDataCustXmlRoot));
@@ -181,8 +144,7 @@ int RunLogin(const QStringList& arguments, std::ostream& out, std::ostream& err)
     const QDeadlineTimer deadline(std::chrono::seconds{*seconds});
     auto allSettled = [&] {
         for (int row = 0; row < list.RowCount(); ++row) {
-            const auto found = outcomes.find(keyOf(row));
-            if (!Settled(*list.RowAt(row), found != outcomes.end() ? found->second : Outcome{})) {
+            if (!watch.Settled(row)) {
                 return false;
             }
         }

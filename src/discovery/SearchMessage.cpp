@@ -177,7 +177,10 @@ std::string BuildSearchRequest(int code, const std::optional<std::string>& body,
     return Cut(std::move(message), kMessageMaxChars);
 }
 
-std::string BuildSetNetworkBody(const DeviceRecord& record, const std::optional<Credentials>& credentials) {
+namespace {
+
+// The set-network body as a whole, before any cut.
+std::string SetNetworkBodyText(const DeviceRecord& record, const std::optional<Credentials>& credentials) {
     std::string body =
         "<IPC_SERIALNUMBER\r\nSerialNumber=\"" + EscapeXmlAttribute(FieldText(record.SerialNumber)) + "\"\r\n/>\r\n";
     body += CredentialsElement(credentials);
@@ -190,7 +193,22 @@ std::string BuildSetNetworkBody(const DeviceRecord& record, const std::optional<
     body += "DNS1=\"" + EscapeXmlAttribute(FieldText(record.Dns1)) + "\"\r\n";
     body += "DNS2=\"" + EscapeXmlAttribute(FieldText(record.Dns2)) + "\"\r\n";
     body += "/>\r\n";
-    return Cut(std::move(body), kBodyMaxChars);
+    return body;
+}
+
+} // namespace
+
+std::string BuildSetNetworkBody(const DeviceRecord& record, const std::optional<Credentials>& credentials) {
+    return Cut(SetNetworkBodyText(record, credentials), kBodyMaxChars);
+}
+
+std::optional<std::string> BuildWholeSetNetworkBody(const DeviceRecord& record,
+                                                    const std::optional<Credentials>& credentials) {
+    std::string body = SetNetworkBodyText(record, credentials);
+    if (body.size() > kBodyMaxChars) {
+        return std::nullopt;
+    }
+    return body;
 }
 
 std::string BuildCommandBody(std::string_view serialNumber, bool retainNetwork,

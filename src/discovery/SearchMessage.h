@@ -57,8 +57,12 @@ struct Credentials {
 // The complete message for a code, with or without a body, flag usually 0. Cut at 102399 characters.
 std::string BuildSearchRequest(int code, const std::optional<std::string>& body, int flag = 0);
 
-// The set-network body for a record that already holds the new values.
+// The set-network body for a record that already holds the new values, cut at 1023 characters.
 std::string BuildSetNetworkBody(const DeviceRecord& record, const std::optional<Credentials>& credentials);
+// The same body, or nothing when it would have to be cut: a cut body would give the device a broken
+// request, so such a request is not sent at all.
+std::optional<std::string> BuildWholeSetNetworkBody(const DeviceRecord& record,
+                                                    const std::optional<Credentials>& credentials);
 
 // The body of restore, reboot, factory mode and clear serial: the device named by its serial number
 // (or UUID), the retain element when the network settings are to be kept, and credentials.

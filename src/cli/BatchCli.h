@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "cli/CliPrompt.h"
+#include "discovery/DeviceRecord.h"
+#include "discovery/SearchMessage.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace zk::base {
+class CLoadDisplayCfg;
+class CSaveParam;
+class LanguageTable;
+} // namespace zk::base
+namespace zk::discovery {
+class DeviceListModel;
+class DeviceTable;
+class SearchController;
+struct DeviceRow;
+} // namespace zk::discovery
+namespace zk::sdk {
+class DeviceSdk;
+class SessionManager;
+namespace batch {
+class BatchRunner;
+}
+} // namespace zk::sdk
+
+namespace zk::cli {
+
+// What a batch command takes from the shared front end.
+struct BatchCliSpec {
+    QString command;
+    QString description;
+    bool selection = true;    // needs --all or --select
+    bool sessions = true;     // logs in to the devices and waits until their logins settled
+    bool confirmation = true; // offers --yes
+    bool answers = true;      // offers --answer-seconds
+    bool verify = false;      // offers --verify-seconds
+    bool out = false;         // offers --out DIR
+};
+
+// The common part of every command that acts on devices: its options (--search-seconds,
+// --adapter, --all | --select, --user/--password, --yes, --answer-seconds, --verify-seconds,
+// --json, --out), the search that finds the devices, the selection, the logins, the core objects
+// the window also has (device table, list, sessions, batch runner), waiting for a batch and its
+// answers, and the output: one line or JSON object per device and the exit status (0 every device
+// done, 1 some device failed, 2 bad usage). Runs on the thread of the QCoreApplication.
+class BatchCli final {
+public:
+    explicit BatchCli(BatchCliSpec spec, std::ostream& out, std::ostream& err);
+    ~BatchCli();
+    BatchCli(const BatchCli&) = delete;
+    BatchCli& operator=(const BatchCli&) = delete;
+
+    // The command adds its own options here before Parse.
+    QCommandLineParser& Parser() { return m_parser; }
+    // Reads the arguments; an exit status when the command must end now (help, bad usage).
+    std::optional<int> Parse(const QStringList& arguments);
+    // Sets up the core, searches for --search-seconds, resolves the selection and, for commands with
+    // sessions, waits until every selected device's login settled. An exit status when the command
+    // must end now.
+    std::optional<int> Discover();
+
+    // The selected devices' row keys: in the order of --select, or by address with --all.
+    const std::vector<std::string>& Keys() const { return m_keys; }
+    int RowOf(const std::string& key) const;
+    const discovery::DeviceRow* Row(const std::string& key) const;
+    // Ticks exactly the selected rows, as a person would before pressing a batch button.
+    void TickSelection();
+
+    const QString& Command() const { return m_spec.command; }
+    std::ostream& Out() { return m_out; }
+    std::ostream& Err() { return m_err; }
+    CliPrompt& Prompt() { return *m_prompt; }
+    const base::LanguageTable& Texts() const { return *m_texts; }
+    const base::CLoadDisplayCfg& Display() const { return *m_display; }
+    base::CSaveParam& Settings() { return *m_settings; }
+    discovery::DeviceTable& Table() { return *m_table; }
+    discovery::DeviceListModel& List() { return *m_list; }
+    discovery::SearchController& Search() { return *m_search; }
+    sdk::DeviceSdk& Sdk();
+    sdk::SessionManager& Sessions() { return *m_sessions; }
+    sdk::batch::BatchRunner& Runner() { return *m_runner; }
+    std::uint32_t AdapterChoice() const { return m_adapterChoice; }
+    bool Json() const;
+    // The operation credentials of search-protocol requests, as the window chooses them; nothing
+    // (after a message) when the display file asks for an operation password and none was given.
+    std::optional<discovery::Credentials> OperationCredentials();
+
+    // A confirmation was answered No because --yes was missing: says so and gives 2.
+    bool Declined() const { return !m_prompt->Declined().isEmpty(); }
+    int RefuseUnconfirmed();
+    // Runs the event loop until the batch with this id finished.
+    void WaitForBatch(int batchId);
+    // Runs the event loop until no answer is awaited or --answer-seconds passed; what is still
+    // awaited then ends as no-answer.
+    void WaitForAnswers();
+    // Runs the event loop for a while.
+    void RunFor(int milliseconds);
+    // --verify-seconds (0 when not given).
+    int VerifySeconds() const;
+    // Searches again for --verify-seconds and gives the records that answered, by serial number.
+    std::map<std::string, discovery::DeviceRecord> SearchAgain();
+
+    // Prints one line (values tab-separated in the order of columns) or, with --json, one JSON
+    // object per row, and returns 0, or 1 when failures > 0 (counted on standard error).
+    int Report(const QStringList& columns, const std::vector<QJsonObject>& rows, int failures);
+
+private:
+    struct Core;
+    std::optional<int> ResolveSelection();
+    void WaitForLogins();
+
+    BatchCliSpec m_spec;
+    std::ostream& m_out;
+    std::ostream& m_err;
+    QCommandLineParser m_parser;
+    QCommandLineOption m_searchSeconds;
+    QCommandLineOption m_adapter;
+    QCommandLineOption m_all;
+    QCommandLineOption m_select;
+    QCommandLineOption m_userOption;
+    QCommandLineOption m_passwordOption;
+    QCommandLineOption m_yes;
+    QCommandLineOption m_answerSeconds;
+    QCommandLineOption m_loginSeconds;
+    QCommandLineOption m_verifySeconds;
+    QCommandLineOption m_json;
+    QCommandLineOption m_outDir;
+
+    std::unique_ptr<CliPrompt> m_prompt;
+    std::unique_ptr<base::CLoadDisplayCfg> m_display;
+    std::unique_ptr<base::LanguageTable> m_texts;
+    std::unique_ptr<base::CSaveParam> m_settings;
+    std::unique_ptr<discovery::DeviceTable> m_table;
+    std::unique_ptr<Core> m_core;
+    discovery::DeviceListModel* m_list = nullptr;
+    discovery::SearchController* m_search = nullptr;
+    sdk::SessionManager* m_sessions = nullptr;
+    sdk::batch::BatchRunner* m_runner = nullptr;
+
+    std::uint32_t m_adapterChoice = 0;
+    std::string m_user = "admin";
+    std::string m_password = "507913";
+    int m_searchSecondsValue = 2;
+    int m_answerSecondsValue = 20;
+    int m_loginSecondsValue = 10;
+    int m_verifySecondsValue = 0;
+    std::vector<std::string> m_keys;
+};
+
+} // namespace zk::cli
