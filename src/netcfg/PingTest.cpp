@@ -121,11 +121,9 @@ int IcmpProber::PingTest(const std::string& address) {
                 continue;
             }
             const auto length = static_cast<std::size_t>(received);
-            std::size_t headerBytes = 0;
-            if (withIpHeader) {
-                headerBytes = length > 0 ? static_cast<std::size_t>(packet[0] & 0x0F) * 4 : 0;
-            }
-            if (length == 0 || length < headerBytes + kIcmpHeaderBytes) {
+            const std::size_t headerBytes =
+                withIpHeader && length > 0 ? static_cast<std::size_t>(packet[0] & 0x0F) * 4 : 0;
+            if (length < headerBytes + kIcmpHeaderBytes) {
                 base::Log("%s recv bad length.\n", kTag);
                 continue;
             }
