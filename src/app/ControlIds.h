@@ -18,12 +18,20 @@ inline constexpr int kIdAdapterLabel = 1018;
 inline constexpr int kIdDefaultUser = 1052;
 inline constexpr int kIdDefaultPassword = 1054;
 inline constexpr int kIdOperatePassword = 1055;
+// The batch button area under the list.
+inline constexpr int kIdBatchArea = 2000;
+inline constexpr int kIdBatchIp = 1030;
 
 // Menu commands.
 inline constexpr int kCmdAbout = 16;
 inline constexpr int kCmdOpenWebPage = 32777;
 inline constexpr int kCmdLoginAgain = 33300;
 inline constexpr int kCmdDefaultUser = 32963;
+inline constexpr int kCmdModifyIp = 32772;       // context menu: the selected row's IP settings
+inline constexpr int kCmdFreeIpSelected = 32775; // context menu: a free address for the selected row
+inline constexpr int kCmdFreeIpTicked = 32901;   // free addresses for the ticked rows
+inline constexpr int kCmdIpConsecutive = 32902;  // button 1030's pop-up: consecutive addresses
+inline constexpr int kCmdIpDhcp = 32945;         // button 1030's pop-up: DHCP
 
 // The one-shot timer that maximises the window after it is shown, and its delay.
 inline constexpr int kTimerMaximise = 10005;

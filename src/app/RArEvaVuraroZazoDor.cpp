@@ -5,9 +5,15 @@
 #include "app/DeviceListView.h"
 #include "base/BuildInfo.h"
 #include "base/DebugLog.h"
+#include "base/FixedText.h"
 #include "base/LanguageTable.h"
 #include "discovery/DeviceExport.h"
+#include "netcfg/IpAssignment.h"
+#include "netcfg/gui/CDialogIpSetting.h"
 #include "platform/NetworkAdapters.h"
+#include "platform/TextCodec.h"
+#include "sdk/LoginCredentials.h"
+#include "sdk/batch/BatchRunner.h"
 #include "sdk/gui/CDialogDefaultUser.h"
 
 #include <QCheckBox>
@@ -50,7 +56,8 @@ RArEvaVuraroZazoDor::RArEvaVuraroZazoDor(const Sources& sources, QWidget* parent
     : QDialog(parent),
       m_settings(sources.settingsFolder.isEmpty() ? base::CSaveParam() : base::CSaveParam(sources.settingsFolder)),
       m_display(sources.displayXml.empty() ? base::CLoadDisplayCfg() : base::CLoadDisplayCfg(sources.displayXml)),
-      m_engine(m_table), m_sdk(sources.sdk != nullptr ? *sources.sdk : m_netSdk), m_dialogPrompt(this),
+      m_engine(m_table), m_sdk(sources.sdk != nullptr ? *sources.sdk : m_netSdk),
+      m_prober(sources.prober != nullptr ? *sources.prober : m_icmpProber), m_dialogPrompt(this),
       m_prompt(sources.prompt != nullptr ? *sources.prompt : m_dialogPrompt), m_searchAtStart(sources.searchAtStart) {
     m_table.SetDefaultAccount(m_settings.DefaultUserNameAnsi(), m_settings.DefaultPasswordAnsi());
     m_search = std::make_unique<discovery::SearchController>(m_table, m_engine, SearchSettingsFrom(m_display), this);
@@ -60,6 +67,8 @@ RArEvaVuraroZazoDor::RArEvaVuraroZazoDor(const Sources& sources, QWidget* parent
     m_sessions->FollowSearch(*m_search);
     m_sessions->SetDefaultAccount(m_settings.DefaultUserNameAnsi(), m_settings.DefaultPasswordAnsi());
     m_sessions->SetUrlOpener([](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); });
+    m_runner =
+        std::make_unique<sdk::batch::BatchRunner>(*m_list, *m_sessions, m_sdk, base::GetLanguageTable(), m_prompt);
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     BuildControls();
     Initialise();
@@ -69,6 +78,9 @@ RArEvaVuraroZazoDor::~RArEvaVuraroZazoDor() {
     if (!m_closed) {
         done(QDialog::Rejected);
     }
+    // The commands go before the runner and the list they act on.
+    m_ipAssignment.reset();
+    m_runner.reset();
     base::LogShutDown();
 }
 
@@ -101,7 +113,8 @@ void RArEvaVuraroZazoDor::BuildControls() {
     m_defaultUser = new QLineEdit(m_settings.DefaultUserName(), this);
     m_defaultPassword = new QLineEdit(m_settings.DefaultPassword(), this);
     m_defaultPassword->setEchoMode(QLineEdit::Password);
-    auto* operatePassword = new QLineEdit(this);
+    m_operatePassword = new QLineEdit(this);
+    auto* operatePassword = m_operatePassword;
     operatePassword->setEchoMode(QLineEdit::Password);
     operatePassword->setPlaceholderText(GetText("IDS_OPERATE_PASSWD_TIPS1"));
     operatePassword->setToolTip(GetText("IDS_OPERATE_PASSWD_TIPS2") + u'\n' + GetText("IDS_OPERATE_PASSWD_TIPS3") +
@@ -128,6 +141,7 @@ void RArEvaVuraroZazoDor::BuildControls() {
     m_listView = new DeviceListView(*m_list, this);
     m_listView->setMinimumHeight(200);
     layout->addWidget(m_listView, 1);
+    layout->addWidget(BuildBatchArea());
 
     auto* bottomRow = new QHBoxLayout;
     bottomRow->addStretch(1);
@@ -180,6 +194,7 @@ void RArEvaVuraroZazoDor::BuildControls() {
     connect(m_listView, &DeviceListView::contextMenuRequestedAt, this, &RArEvaVuraroZazoDor::ShowListMenu);
     connect(m_defaultUser, &QLineEdit::textEdited, this, &RArEvaVuraroZazoDor::OnDefaultUserEdited);
     connect(m_defaultPassword, &QLineEdit::textEdited, this, &RArEvaVuraroZazoDor::OnDefaultUserEdited);
+    BuildIpCommands();
     m_table.SetClearSerialRequest([this](const std::string& uuid) {
         // Called on the search thread: the request is built and queued on the window thread.
         QMetaObject::invokeMethod(
@@ -271,7 +286,9 @@ void RArEvaVuraroZazoDor::FillAdapterList() {
 }
 
 void RArEvaVuraroZazoDor::OnAdapterChosen(int index) {
-    m_search->ChooseAdapter(m_adapterList->itemData(index).value<quint32>());
+    const auto choice = m_adapterList->itemData(index).value<quint32>();
+    m_local.SetAdapterChoice(choice);
+    m_search->ChooseAdapter(choice);
 }
 
 void RArEvaVuraroZazoDor::OnSearchingChanged(bool searching) {
@@ -325,6 +342,17 @@ void RArEvaVuraroZazoDor::BuildListMenu(QMenu& menu) {
     QAction* webPage = menu.addAction(GetText("TEXT23"));
     webPage->setData(kCmdOpenWebPage);
     connect(webPage, &QAction::triggered, this, [this] { m_sessions->OpenWebPage(FirstSelectedRow()); });
+    QAction* modifyIp = menu.addAction(GetText("TEXT30"));
+    modifyIp->setData(kCmdModifyIp);
+    connect(modifyIp, &QAction::triggered, this, [this] { m_ipAssignment->ModifyOne(FirstSelectedRow()); });
+    QAction* freeIp = menu.addAction(GetText("TEXT31"));
+    freeIp->setData(kCmdFreeIpSelected);
+    connect(freeIp, &QAction::triggered, this, [this] {
+        const discovery::DeviceRow* row = m_list->RowAt(FirstSelectedRow());
+        if (row != nullptr) {
+            m_ipAssignment->FreeAddresses({std::string(base::FieldText(row->Key))}, false);
+        }
+    });
     QAction* login = menu.addAction(GetText("IDS_LOGINING"));
     login->setData(kCmdLoginAgain);
     connect(login, &QAction::triggered, this, [this] { m_sessions->LoginCommand(FirstSelectedRow()); });
@@ -334,6 +362,61 @@ void RArEvaVuraroZazoDor::BuildListMenu(QMenu& menu) {
         defaultUser->setData(kCmdDefaultUser);
         connect(defaultUser, &QAction::triggered, this, &RArEvaVuraroZazoDor::EditDefaultUser);
     }
+}
+
+QWidget* RArEvaVuraroZazoDor::BuildBatchArea() {
+    // Two rows of batch buttons; the commands of each subsystem put theirs here.
+    auto* area = new QWidget(this);
+    auto* rows = new QVBoxLayout(area);
+    rows->setContentsMargins(0, 0, 0, 0);
+    auto* first = new QHBoxLayout;
+    auto* second = new QHBoxLayout;
+    rows->addLayout(first);
+    rows->addLayout(second);
+
+    auto* batchIp = new QPushButton(GetText("MAIN_BATCH_IP"), area);
+    auto* ipMenu = new QMenu(batchIp);
+    QAction* consecutive = ipMenu->addAction(GetText("BTNTEXT3"));
+    consecutive->setData(kCmdIpConsecutive);
+    connect(consecutive, &QAction::triggered, this, [this] { m_ipAssignment->Consecutive(m_runner->TickedKeys()); });
+    QAction* dhcp = ipMenu->addAction(GetText("DHCP"));
+    dhcp->setData(kCmdIpDhcp);
+    connect(dhcp, &QAction::triggered, this, [this] { m_ipAssignment->Dhcp(m_runner->TickedKeys()); });
+    // The button opens its menu under itself when clicked.
+    connect(batchIp, &QPushButton::clicked, this,
+            [batchIp, ipMenu] { ipMenu->popup(batchIp->mapToGlobal(QPoint(0, batchIp->height()))); });
+    first->addWidget(batchIp);
+    first->addStretch(1);
+    second->addStretch(1);
+    RegisterControl(kIdBatchIp, batchIp);
+    RegisterControl(kIdBatchArea, area);
+    return area;
+}
+
+void RArEvaVuraroZazoDor::BuildIpCommands() {
+    netcfg::IpAssignmentHooks hooks;
+    hooks.credentials = [this]() -> std::optional<discovery::Credentials> {
+        QString user;
+        QString password;
+        if (!sdk::GetOperationCredentials(m_settings, m_display, m_operatePassword->text(), base::GetLanguageTable(),
+                                          m_prompt, user, password)) {
+            return std::nullopt;
+        }
+        return discovery::Credentials{platform::WideToAnsi(user), platform::WideToAnsi(password)};
+    };
+    hooks.editSettings = [this](netcfg::IpSettingData& data) {
+        netcfg::CDialogIpSetting dialog(data, m_prompt, m_prober, this);
+        if (dialog.exec() != QDialog::Accepted) {
+            return false;
+        }
+        data = dialog.Data();
+        return true;
+    };
+    hooks.renewSession = [this](int row) { m_sessions->Relogin(row); };
+    m_ipAssignment = std::make_unique<netcfg::IpAssignment>(*m_list, m_table, *m_search, *m_runner, m_local, m_recent,
+                                                            m_prober, m_settings, std::move(hooks));
+    // Each search starts from fresh local parameters.
+    connect(m_search.get(), &discovery::SearchController::searchStarting, this, [this] { m_local.Clear(); });
 }
 
 int RArEvaVuraroZazoDor::FirstSelectedRow() const {

@@ -7,6 +7,9 @@
 #include "discovery/DeviceTable.h"
 #include "discovery/SearchController.h"
 #include "discovery/SearchEngine.h"
+#include "netcfg/LocalNetwork.h"
+#include "netcfg/PingTest.h"
+#include "netcfg/RecentlyAssigned.h"
 #include "sdk/NetSdk.h"
 #include "sdk/SessionManager.h"
 #include "ui/DialogPrompt.h"
@@ -28,6 +31,12 @@ class QPushButton;
 namespace zk::app {
 class DeviceListView;
 }
+namespace zk::netcfg {
+class IpAssignment;
+}
+namespace zk::sdk::batch {
+class BatchRunner;
+}
 
 namespace zk::app {
 
@@ -43,11 +52,12 @@ public:
     // What the window is built from; the defaults are the user's documents folder and the
     // program's display.xml. Tests name their own.
     struct Sources {
-        QString settingsFolder;         // empty: the documents folder
-        std::string displayXml;         // empty: the display.xml shipped with the program
-        bool searchAtStart = true;      // the window searches as soon as it opens
-        base::Prompt* prompt = nullptr; // null: message boxes and file dialogs over the window
-        sdk::DeviceSdk* sdk = nullptr;  // null: the project's own client (NetSdk)
+        QString settingsFolder;           // empty: the documents folder
+        std::string displayXml;           // empty: the display.xml shipped with the program
+        bool searchAtStart = true;        // the window searches as soon as it opens
+        base::Prompt* prompt = nullptr;   // null: message boxes and file dialogs over the window
+        sdk::DeviceSdk* sdk = nullptr;    // null: the project's own client (NetSdk)
+        netcfg::Prober* prober = nullptr; // null: the ICMP probe
     };
 
     RArEvaVuraroZazoDor();
@@ -63,6 +73,8 @@ public:
     discovery::DeviceTable& Table() { return m_table; }
     discovery::DeviceListModel& List() { return *m_list; }
     sdk::SessionManager& Sessions() { return *m_sessions; }
+    sdk::batch::BatchRunner& Runner() { return *m_runner; }
+    netcfg::IpAssignment& IpCommands() { return *m_ipAssignment; }
     DeviceListView& ListView() { return *m_listView; }
     base::CSaveParam& Settings() { return m_settings; }
     const base::CLoadDisplayCfg& Display() const { return m_display; }
@@ -72,6 +84,9 @@ public slots:
 
 private:
     void BuildControls();
+    // The two rows of batch buttons under the list.
+    QWidget* BuildBatchArea();
+    void BuildIpCommands();
     void BuildMenu(QMenuBar* menuBar);
     void Initialise();
     void FillAdapterList();
@@ -97,6 +112,12 @@ private:
     sdk::NetSdk m_netSdk;
     sdk::DeviceSdk& m_sdk;
     std::unique_ptr<sdk::SessionManager> m_sessions;
+    std::unique_ptr<sdk::batch::BatchRunner> m_runner;
+    netcfg::LocalNetwork m_local;
+    netcfg::RecentlyAssigned m_recent;
+    netcfg::IcmpProber m_icmpProber;
+    netcfg::Prober& m_prober;
+    std::unique_ptr<netcfg::IpAssignment> m_ipAssignment;
     ui::DialogPrompt m_dialogPrompt;
     base::Prompt& m_prompt;
     bool m_searchAtStart = true;
@@ -112,6 +133,7 @@ private:
     DeviceListView* m_listView = nullptr;
     QLineEdit* m_defaultUser = nullptr;
     QLineEdit* m_defaultPassword = nullptr;
+    QLineEdit* m_operatePassword = nullptr;
     QTimer m_maximiseTimer;
 };
 

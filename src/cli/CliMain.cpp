@@ -29,6 +29,23 @@ const std::vector<CliCommand>& Commands() {
          "search, log in to every device found and show who is online with its file-system version (only on a "
          "network where broadcasts are welcome)",
          &RunLogin},
+        {"net-info", "[--adapter ADDR] [--json]",
+         "print this computer's address, netmask, gateway and DNS servers as the address commands use them",
+         &RunNetInfo},
+        {"ip-set",
+         "--select DEVICE [--ip A] [--netmask M] [--gateway G] [--dns1 D] [--dns2 D] [--dhcp] [--verify-seconds N] "
+         "[--json]",
+         "give one device new IPv4 settings over the search protocol", &RunIpSet},
+        {"ip-range",
+         "(--all|--select LIST) [--from A] [--netmask M] [--gateway G] [--dns1 D] [--dns2 D] [--check] "
+         "[--verify-seconds N] [--json]",
+         "give the devices consecutive IPv4 addresses over the search protocol", &RunIpRange},
+        {"ip-dhcp", "(--all|--select LIST) [--verify-seconds N] [--json]",
+         "switch the devices to DHCP over the search protocol", &RunIpDhcp},
+        {"ip-free", "(--all|--select LIST) [--yes] [--verify-seconds N] [--json]",
+         "give the devices free addresses of this computer's network, probed with ICMP echo", &RunIpFree},
+        {"ip-check", "--from A --count N [--json]", "probe addresses with ICMP echo and say whether one is in use",
+         &RunIpCheck},
         {"batch-set",
          "(--all|--select LIST) --code C (--xml TEXT|--xml-file F) [--device-config] [--user U --password P] "
          "[--answer-seconds N] [--json]",

@@ -23,6 +23,14 @@ int RunLogin(const QStringList& arguments, std::ostream& out, std::ostream& err)
 int RunBatchSet(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunBatchControl(const QStringList& arguments, std::ostream& out, std::ostream& err);
 
+// The computer's network parameters and the address commands over the search protocol.
+int RunNetInfo(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunIpSet(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunIpRange(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunIpDhcp(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunIpFree(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunIpCheck(const QStringList& arguments, std::ostream& out, std::ostream& err);
+
 // qr TEXT [--png FILE] [--scale N] [--verbose] [--invert]: a text's QR symbol as PNG or in the terminal.
 int RunQr(const QStringList& arguments, std::ostream& out, std::ostream& err);
 // mp3-info FILE [--frames] [--json]: tags, VBR header, summary and frames of an MP3 file.

@@ -201,14 +201,19 @@ void SearchEngine::Run(std::uint32_t adapterChoice) {
         m_threadCpuNs = ThreadCpuNs() - cpuAtStart;
     }
     base::Log("SearchIPCThread(): exit send and recv loop\n");
+    // A request the queue took was reported as sent: what is still waiting goes out before the
+    // sockets close.
+    std::deque<std::string> left;
+    {
+        std::lock_guard lock(m_queueMutex);
+        left.swap(m_queue);
+    }
+    for (const std::string& request : left) {
+        SendRequest(request);
+    }
     {
         std::lock_guard lock(m_socketsMutex);
         m_sockets.clear();
-    }
-    {
-        // Requests left for a thread that no longer runs are not sent later.
-        std::lock_guard lock(m_queueMutex);
-        m_queue.clear();
     }
     base::Log("SearchIPCThread(): exit main loop\n");
 }

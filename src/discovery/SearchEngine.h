@@ -70,7 +70,8 @@ public:
     // or kEngineThreadFailed (errnoOut holds the reason).
     int Start(std::uint32_t adapterChoice, std::vector<std::string> rootNames, int* errnoOut = nullptr);
 
-    // Ends the search thread and waits for it; false when it was not running.
+    // Ends the search thread, which first sends the requests still queued, and waits for it; false
+    // when it was not running.
     bool Stop();
 
     bool Running() const { return m_running.load(); }
