@@ -35,6 +35,17 @@ struct AddressChange {
     int newPrefixLength = 0;
 };
 
+// The network settings a device holds after it accepted a set-network request; texts as the device
+// keeps them (code page 936, cut to the record's field sizes).
+struct AppliedNetwork {
+    int dhcp = 0;
+    std::string ipAddress;
+    std::string netmask;
+    std::string gateway;
+    std::string dns1;
+    std::string dns2;
+};
+
 // What the record file says about one received message.
 struct RequestSummary {
     std::optional<int> code; // nothing when the message is not a search-protocol message
@@ -42,8 +53,9 @@ struct RequestSummary {
     std::string serial; // the serial number (or UUID) the body names; empty for a search
     std::string device; // original serial number of the device that acted; empty when none did
     bool accepted = false;
-    std::string reason; // why a request was ignored
-    int answered = 0;   // devices that answer a search
+    std::string reason;                    // why a request was ignored
+    int answered = 0;                      // devices that answer a search
+    std::optional<AppliedNetwork> applied; // an accepted set-network: what the first acting device holds now
 };
 
 struct HandleResult {
