@@ -99,6 +99,9 @@ int Simulator::Run(std::ostream& err) {
             interfaces.insert(profile.interfaceName);
         }
     }
+    if (!m_options.occupied.empty()) {
+        interfaces.insert(m_options.interfaceName);
+    }
     if (!interfaces.empty()) {
         if (const int error = addresses.Open(); error != 0) {
             err << "zkdevsim: cannot open a netlink socket: " << std::strerror(error) << '\n';
@@ -129,6 +132,15 @@ int Simulator::Run(std::ostream& err) {
     if (missing > 0) {
         err << "zkdevsim: " << missing << " device addresses do not exist; give --interface to add them\n";
         return kExitFailed;
+    }
+    // Occupied addresses are only addresses: the kernel answers ping for them, and no device listens.
+    const int occupiedPrefix = PrefixLength(m_options.netmask).value_or(32);
+    for (const std::uint32_t address : m_options.occupied) {
+        std::string error;
+        if (addresses.Add(m_options.interfaceName, address, occupiedPrefix, error) != 0) {
+            err << "zkdevsim: " << error << '\n';
+            return kExitFailed;
+        }
     }
     subnets.Invalidate();
 
@@ -174,7 +186,11 @@ int Simulator::Run(std::ostream& err) {
         }
     }
     err << "zkdevsim: " << deviceCount << " devices answer on UDP port " << kSearchPort << " and on "
-        << sessions.ListenerCount() << " command ports (seed " << seed << ")" << std::endl;
+        << sessions.ListenerCount() << " command ports";
+    if (!m_options.occupied.empty()) {
+        err << ", " << m_options.occupied.size() << " occupied addresses";
+    }
+    err << " (seed " << seed << ")" << std::endl;
 
     pollfd watched[3] = {{socket.Fd(), POLLIN, 0}, {signalFd.Get(), POLLIN, 0}, {sessions.Fd(), POLLIN, 0}};
     for (;;) {
