@@ -93,6 +93,12 @@ RequestHandler::RequestHandler(std::vector<DeviceProfile> fleet, HandlerSettings
 
 HandleResult RequestHandler::Handle(std::string_view datagram, const std::vector<Subnet>& arrival,
                                     const Endpoint& sender, SimClock::time_point now) {
+    return Handle(
+        datagram, [&arrival]() -> const std::vector<Subnet>& { return arrival; }, sender, now);
+}
+
+HandleResult RequestHandler::Handle(std::string_view datagram, const ArrivalSubnets& arrival, const Endpoint& sender,
+                                    SimClock::time_point now) {
     HandleResult result;
     // Devices read a datagram as a C string, as the tool does.
     const std::string_view message = datagram.substr(0, datagram.find('\0'));
@@ -107,7 +113,7 @@ HandleResult RequestHandler::Handle(std::string_view datagram, const std::vector
     result.summary.flag = flag;
     switch (code) {
     case discovery::kCodeSearch:
-        Search(arrival, sender, now, result);
+        Search(arrival(), sender, now, result);
         break;
     case discovery::kCodeSetNetwork:
     case discovery::kCodeRestore:

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
@@ -77,8 +78,13 @@ class RequestHandler final {
 public:
     RequestHandler(std::vector<DeviceProfile> fleet, HandlerSettings settings, SimClock::time_point startedAt);
 
-    // arrival holds the addresses (with netmasks) of the interface the datagram came in on: only
-    // devices inside one of those subnets answer a search.
+    // arrival gives the addresses (with netmasks) of the interface the datagram came in on: only
+    // devices inside one of those subnets answer a search. It is called only for a search, since
+    // reading an interface's addresses again after a thousand address changes is a walk over all of
+    // them, and a burst of set-network requests needs none.
+    using ArrivalSubnets = std::function<const std::vector<Subnet>&()>;
+    HandleResult Handle(std::string_view datagram, const ArrivalSubnets& arrival, const Endpoint& sender,
+                        SimClock::time_point now);
     HandleResult Handle(std::string_view datagram, const std::vector<Subnet>& arrival, const Endpoint& sender,
                         SimClock::time_point now);
 
