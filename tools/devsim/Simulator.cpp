@@ -250,6 +250,10 @@ int Simulator::Run(std::ostream& err) {
     }
 
     scheduler.Stop();
+    if (const long long dropped = socket.DroppedCount(); dropped > 0) {
+        err << "zkdevsim: " << dropped << " datagrams to UDP port " << kSearchPort
+            << " were dropped: the receive buffer was full\n";
+    }
     const int left = addresses.RemoveAll();
     if (left > 0) {
         err << "zkdevsim: " << left << " addresses could not be removed\n";
