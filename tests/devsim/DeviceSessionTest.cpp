@@ -243,6 +243,54 @@ TEST_F(DeviceSessionTest, IdleSessionsAreLoggedOutAndSilentConnectionsClosed) {
     EXPECT_EQ(Frames(idle.bytes)[0].type, MessageType::Logout);
 }
 
+// A device that logs in and then refuses every request: each is answered with result 1 and
+// recorded as refused, and nothing changes, not the document, account, factory mode or boot count.
+TEST(DeviceSessionBadKindTest, RefuseRequestsAnswersEveryRequestRefusedAndChangesNothing) {
+    DeviceProfile profile = test::TestProfile();
+    profile.bad.Add(BadKind::SessionRefuseRequests);
+    test::SessionLink link("507913", {}, {}, profile);
+    link.Connect();
+    ASSERT_TRUE(link.DeviceSide()->LoggedIn());
+    const std::string document = link.Device().Config().Text();
+
+    sdk::TimeManualConfig time{};
+    base::CopyBounded(time.LocalTime, "20250106 11:55:40");
+    const std::vector<sdk::RequestMessage> requests = {
+        {Operation::GetDVRConfig, 504, 0, {}},
+        {Operation::SetDVRConfig, 223, 0, "<UserConfig><Account Username=\"root\" Password=\"x\" /></UserConfig>"},
+        {Operation::SetDevcieConfig, 227, 0, "<MiscConfig Language=\"en-us\" />"},
+        {Operation::SystemControl, 1094, 0, "<REQUEST_PARAM Mode=\"1\"/>"},
+        {Operation::SystemControl, 1012, 0, "RESPONSE_PARAM"},
+        {Operation::SetTimeManual, 0, 0, sdk::EncodeTimeRecord(time)},
+        {Operation::Reboot, 0, 0, {}},
+        {Operation::Restore, 0, 0, {}},
+    };
+    for (const sdk::RequestMessage& request : requests) {
+        ASSERT_EQ(link.Request(request), 0);
+    }
+    std::vector<std::uint32_t> refused;
+    for (const sdk::RequestMessage& request : requests) {
+        refused.push_back(sdk::PackAuxWord(static_cast<int>(request.code), sdk::kResultFailed));
+    }
+    EXPECT_EQ(link.AnswerWords(), refused) << "one answer per request, each refused";
+    ASSERT_EQ(link.records.size(), requests.size() + 1);
+    EXPECT_TRUE(link.records[0].accepted) << "the login itself succeeds";
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const SessionSummary& record = link.records[i + 1];
+        EXPECT_EQ(record.message, "request");
+        EXPECT_EQ(record.operation, requests[i].operation);
+        EXPECT_EQ(record.result, sdk::kResultFailed);
+        EXPECT_FALSE(record.accepted);
+        EXPECT_EQ(record.reason, "refused");
+    }
+    EXPECT_EQ(link.action, DeviceAction::None) << "a refused reboot or restore is not carried out";
+    EXPECT_FALSE(link.deviceClosed);
+    EXPECT_EQ(link.Device().BootCount(), 0u);
+    EXPECT_FALSE(link.Device().FactoryMode());
+    EXPECT_EQ(link.Device().Username(), "admin");
+    EXPECT_EQ(link.Device().Config().Text(), document);
+}
+
 // Any bytes from a client, before or after the login: no crash, and a connection that must
 // close says so; a request that is answered gets exactly one answer frame.
 TEST(DeviceSessionFuzzTest, SurvivesMutatedClientStreams) {

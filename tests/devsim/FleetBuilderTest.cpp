@@ -67,6 +67,38 @@ TEST(SimOptionsTest, MistakesAreNamed) {
     EXPECT_EQ(ParseSimOptions({"--program-version"}).outcome, ParseOutcome::ProgramVersion);
 }
 
+TEST(SimOptionsTest, OccupyTakesAddressesAndRangesOnAnInterfaceButNeverADevicesAddress) {
+    const SimOptions set = Parsed({"--occupy", "192.168.1.50,192.168.1.60-62", "--interface", "zks0", "--netmask",
+                                   "255.255.0.0", "--occupy=192.168.1.254-192.168.2.1", "--occupy", "192.168.1.61"});
+    std::vector<std::string> occupied;
+    for (const std::uint32_t address : set.occupied) {
+        occupied.push_back(FormatIpv4(address));
+    }
+    EXPECT_EQ(occupied, (std::vector<std::string>{"192.168.1.50", "192.168.1.60", "192.168.1.61", "192.168.1.62",
+                                                  "192.168.1.254", "192.168.1.255", "192.168.2.0", "192.168.2.1"}))
+        << "ranges of the last octet and of whole addresses, sorted, each once";
+
+    EXPECT_NE(ParseError({"--occupy", "192.168.1.50"}).find("--interface"), std::string::npos)
+        << "without an interface there is nowhere to add them";
+    EXPECT_NE(ParseError({"--interface", "zks0", "--occupy", "192.168.1.60-59"}).find("60-59"), std::string::npos);
+    EXPECT_NE(ParseError({"--interface", "zks0", "--occupy", "192.168.1.60-256"}).find("60-256"), std::string::npos);
+    EXPECT_NE(ParseError({"--interface", "zks0", "--occupy", "192.168.1.x"}).find("192.168.1.x"), std::string::npos);
+    EXPECT_NE(ParseError({"--interface", "zks0", "--occupy", "192.168.1.250-255"}).find("192.168.1.255"),
+              std::string::npos)
+        << "the broadcast address of the subnet is no host";
+    EXPECT_NE(ParseError({"--interface", "zks0", "--occupy", "127.0.0.2"}).find("127.0.0.2"), std::string::npos);
+    EXPECT_NE(ParseError({"--interface", "zks0", "--occupy", "10.0.0.0-255.0.0.0"}).find("more than"),
+              std::string::npos);
+
+    std::vector<DeviceProfile> fleet;
+    std::string error;
+    EXPECT_EQ(BuildFleet(Parsed({"--count", "5", "--interface", "zks0", "--occupy", "192.168.1.15"}), fleet, error), 0)
+        << error;
+    EXPECT_NE(BuildFleet(Parsed({"--count", "5", "--interface", "zks0", "--occupy", "192.168.1.5-12"}), fleet, error),
+              0);
+    EXPECT_NE(error.find("192.168.1.10 is the address of device ZKSIM000001"), std::string::npos) << error;
+}
+
 TEST(FleetBuilderTest, GeneratedDevicesAreConsecutiveUniqueAndListedByTheTool) {
     SimOptions options =
         Parsed({"--count", "12", "--first-ip", "192.168.1.20", "--web-port", "8080", "--serial-prefix", "LAB"});

@@ -3,7 +3,11 @@
 
 #include "base/FixedText.h"
 #include "devsim/FleetBuilder.h"
+#include "devsim/RecordWriter.h"
 #include "discovery/SearchMessage.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -189,6 +193,19 @@ TEST_F(RequestHandlerTest, SetNetworkMovesTheDeviceWhichThenAnswersFromItsNewAdd
     EXPECT_EQ(change.oldPrefixLength, 24);
     EXPECT_EQ(FormatIpv4(change.newAddress), "10.0.0.7");
     EXPECT_EQ(change.newPrefixLength, 16);
+    // The record line says what the device now holds, so a test need not search to know.
+    ASSERT_TRUE(result.summary.applied.has_value());
+    const QJsonObject applied =
+        QJsonDocument::fromJson(QByteArray::fromStdString(RecordLine(1.0, kTool, "", result.summary)))
+            .object()
+            .value(QStringLiteral("applied"))
+            .toObject();
+    EXPECT_EQ(applied.value(QStringLiteral("Dhcp")).toInt(-1), 0);
+    EXPECT_EQ(applied.value(QStringLiteral("IpAddress")).toString(), QStringLiteral("10.0.0.7"));
+    EXPECT_EQ(applied.value(QStringLiteral("Netmask")).toString(), QStringLiteral("255.255.0.0"));
+    EXPECT_EQ(applied.value(QStringLiteral("Gateway")).toString(), QStringLiteral("10.0.0.1"));
+    EXPECT_EQ(applied.value(QStringLiteral("Dns1")).toString(), QStringLiteral("192.168.1.1"));
+    EXPECT_EQ(applied.value(QStringLiteral("Dns2")).toString(), QStringLiteral("8.8.8.8"));
 
     EXPECT_EQ(Answering().count("192.168.1.11"), 0u);
     const std::vector<Subnet> both = {kSimSide[0], {Ip("10.0.0.254"), 0xFFFF0000}};
@@ -208,12 +225,63 @@ TEST_F(RequestHandlerTest, SetNetworkMovesTheDeviceWhichThenAnswersFromItsNewAdd
     EXPECT_TRUE(found);
 }
 
+TEST_F(RequestHandlerTest, SetNetworkRefusesAddressesAndMasksADeviceCannotUse) {
+    struct Case {
+        const char* address;
+        const char* netmask;
+        const char* reason; // nullptr: applied
+    };
+    const Case cases[] = {
+        {"10.0.0.300", "255.255.255.0", "bad address or netmask"},
+        {"10.0.0.7", "255.0.255.0", "bad address or netmask"},
+        {"10.0.0.7", "255.255.255.254", "bad address or netmask"},
+        {"10.0.0.7", "255.255.255.255", "bad address or netmask"},
+        {"10.0.0.7", "0.0.0.0", "bad address or netmask"},
+        {"0.1.2.3", "255.255.255.0", "unusable address"},
+        {"127.0.0.5", "255.0.0.0", "unusable address"},
+        {"224.0.0.1", "255.255.255.0", "unusable address"},
+        {"255.255.255.255", "255.255.255.0", "unusable address"},
+        {"10.0.0.0", "255.255.255.0", "unusable address"},
+        {"10.0.0.255", "255.255.255.0", "unusable address"},
+        {"10.0.1.255", "255.255.254.0", "unusable address"},
+        {"10.0.0.4", "255.255.255.252", "unusable address"},
+        {"10.0.0.7", "255.255.255.252", "unusable address"},
+        // The edges that stay usable: the same last octets under wider masks, /30, class E's neighbour.
+        {"10.0.0.255", "255.255.254.0", nullptr},
+        {"10.0.0.5", "255.255.255.252", nullptr},
+        {"223.255.255.1", "255.255.255.0", nullptr},
+        {"1.0.0.0", "255.0.0.0", "unusable address"},
+    };
+    for (const Case& c : cases) {
+        const std::string before = FormatIpv4(m_handler->Device(1).IpAddress());
+        const std::string gatewayBefore(FieldText(m_handler->Device(1).Record(m_now).Gateway));
+        discovery::DeviceRecord wanted = Readdressed(1, c.address);
+        CopyBounded(wanted.Netmask, c.netmask);
+        const HandleResult result = SetNetwork(wanted);
+        if (c.reason == nullptr) {
+            EXPECT_TRUE(result.summary.accepted) << c.address << "/" << c.netmask;
+            EXPECT_EQ(FormatIpv4(m_handler->Device(1).IpAddress()), c.address);
+            continue;
+        }
+        EXPECT_FALSE(result.summary.accepted) << c.address << "/" << c.netmask;
+        EXPECT_EQ(result.summary.reason, c.reason) << c.address << "/" << c.netmask;
+        EXPECT_FALSE(result.summary.applied.has_value());
+        EXPECT_TRUE(result.addressChanges.empty());
+        EXPECT_EQ(FormatIpv4(m_handler->Device(1).IpAddress()), before) << "a refused request changes nothing";
+        EXPECT_EQ(FieldText(m_handler->Device(1).Record(m_now).Gateway), gatewayBefore);
+    }
+}
+
 TEST_F(RequestHandlerTest, DhcpKeepsTheAddressAndReportsDhcpOn) {
     discovery::DeviceRecord wanted = Readdressed(2, "10.0.0.9");
     wanted.Dhcp = 1;
     const HandleResult result = SetNetwork(wanted);
     EXPECT_TRUE(result.summary.accepted);
     EXPECT_TRUE(result.addressChanges.empty());
+    ASSERT_TRUE(result.summary.applied.has_value());
+    EXPECT_EQ(result.summary.applied->dhcp, 1);
+    EXPECT_EQ(result.summary.applied->ipAddress, "192.168.1.12") << "the address the device kept";
+    EXPECT_EQ(result.summary.applied->gateway, "192.168.1.1");
     const discovery::DeviceRecord reply = ParsedReply(2);
     EXPECT_EQ(reply.Dhcp, 1);
     EXPECT_EQ(FieldText(reply.IpAddress), "192.168.1.12");

@@ -8,6 +8,7 @@
 #include <net/if.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,35 @@ TEST_F(SearchSocketTest, RepliesLeaveFromTheChosenSourceAddressAndTheSocketPort)
     EXPECT_EQ(std::string(buffer, 5), "reply");
     EXPECT_EQ(ntohl(source.sin_addr.s_addr), kDeviceAddress);
     EXPECT_EQ(ntohs(source.sin_port), m_socket.LocalPort());
+}
+
+// A burst of set-network requests must fit whatever net.core.rmem_max says (the simulator runs as
+// root in its namespace), and what does not fit is counted, not lost without a trace.
+TEST_F(SearchSocketTest, ABurstBeyondTheReceiveBufferIsCountedAsDropped) {
+    if (::geteuid() == 0) {
+        EXPECT_GE(m_socket.ReceiveBufferBytes(), 16 * 1024 * 1024) << "SO_RCVBUFFORCE passes rmem_max";
+    }
+    ASSERT_EQ(m_socket.DroppedCount(), 0);
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_addr.s_addr = htonl(kLoopback);
+    target.sin_port = htons(m_socket.LocalPort());
+    // Large datagrams fill even a forced buffer quickly; the kernel charges each about 64 KiB.
+    const std::string datagram(60000, 'x');
+    const int sent = 2 * m_socket.ReceiveBufferBytes() / 60000 + 50;
+    for (int i = 0; i < sent; ++i) {
+        ASSERT_EQ(::sendto(m_peer.Get(), datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&target),
+                           sizeof(target)),
+                  static_cast<ssize_t>(datagram.size()));
+    }
+    int received = 0;
+    ReceivedDatagram taken;
+    while (m_socket.Receive(taken) == 0) {
+        ++received;
+    }
+    EXPECT_GT(received, 0);
+    EXPECT_GT(m_socket.DroppedCount(), 0);
+    EXPECT_EQ(received + m_socket.DroppedCount(), sent) << "every datagram is either received or counted";
 }
 
 } // namespace

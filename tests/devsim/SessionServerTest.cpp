@@ -139,7 +139,7 @@ TEST(SessionServerTest, MovedDeviceListensOnItsNewAddressAndDropsItsOldConnectio
         const HandleResult result =
             handler.Handle(discovery::BuildSearchRequest(discovery::kCodeSetNetwork,
                                                          discovery::BuildSetNetworkBody(record, std::nullopt)),
-                           {}, Endpoint{0x7F000001, 40000}, now);
+                           std::vector<Subnet>{}, Endpoint{0x7F000001, 40000}, now);
         server.Sync(now);
         return result.summary.accepted;
     });

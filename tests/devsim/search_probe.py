@@ -3,15 +3,20 @@
 """Broadcasts one search request and checks who answers. Runs inside the tool namespace of
 scripts/netns-run only: the broadcast never leaves that namespace.
 
-    search_probe.py RECORD_FILE EXPECTED_ADDRESS...
+    search_probe.py RECORD_FILE [--occupied ADDRESS]... [--absent ADDRESS]... EXPECTED_ADDRESS...
 
-Exits 0 when exactly the expected addresses answer from port 3001 with a search reply and the
-record file holds the request; otherwise prints what is wrong and exits 1."""
+Exits 0 when exactly the expected addresses answer from port 3001 with a search reply, the record
+file holds the request, every occupied address answers ping but refuses the command port, and
+every absent address stays silent to ping; otherwise prints what is wrong and exits 1."""
 import json
 import os
+import select
 import socket
+import struct
 import sys
 import time
+
+COMMAND_PORT = 34567
 
 REQUEST = (
     '<?xml version="1.0" encoding="GB2312" ?>\n<XML_ORBITLUME>\n'
@@ -26,11 +31,50 @@ def inside_harness_namespace():
     return "ZK_NS_TOOL" in os.environ and all(n == "lo" or n.startswith("zkt") for n in names)
 
 
+def checksum(data):
+    if len(data) % 2:
+        data += b"\0"
+    total = sum(struct.unpack(f"!{len(data) // 2}H", data))
+    total = (total >> 16) + (total & 0xFFFF)
+    return ~(total + (total >> 16)) & 0xFFFF
+
+
+def answers_ping(address, wait_s):
+    """One ICMP echo request on a raw socket; True when the echo reply comes back in time."""
+    with socket.socket(socket.AF_INET, socket.SOCK_RAW, socket.IPPROTO_ICMP) as sock:
+        ident, payload = os.getpid() & 0xFFFF, b"zkdevsim-probe"
+        header = struct.pack("!BBHHH", 8, 0, 0, ident, 1)
+        sock.sendto(struct.pack("!BBHHH", 8, 0, checksum(header + payload), ident, 1) + payload, (address, 0))
+        deadline = time.monotonic() + wait_s
+        while (left := deadline - time.monotonic()) > 0:
+            if not select.select([sock], [], [], left)[0]:
+                break
+            packet, (source, _) = sock.recvfrom(2048)
+            icmp = packet[(packet[0] & 0x0F) * 4:]
+            if source == address and icmp[0] == 0 and struct.unpack("!H", icmp[4:6])[0] == ident:
+                return True
+    return False
+
+
+def refuses_connection(address, port):
+    try:
+        socket.create_connection((address, port), timeout=2).close()
+    except ConnectionRefusedError:
+        return True
+    except OSError:
+        return False
+    return False
+
+
 def main():
     if not inside_harness_namespace():
         print("search_probe: run only through scripts/netns-run", file=sys.stderr)
         return 1
-    record_path, expected = sys.argv[1], set(sys.argv[2:])
+    arguments, occupied, absent = sys.argv[2:], [], []
+    while arguments and arguments[0] in ("--occupied", "--absent"):
+        (occupied if arguments[0] == "--occupied" else absent).append(arguments[1])
+        arguments = arguments[2:]
+    record_path, expected = sys.argv[1], set(arguments)
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
     sock.bind(("0.0.0.0", 0))
@@ -65,6 +109,17 @@ def main():
     elif not (searches[0]["accepted"] and searches[0]["answered"] == len(expected)
               and searches[0]["payload"] == REQUEST.decode() and searches[0]["serial"] == ""):
         problems.append(f"wrong record line: {searches[0]}")
+
+    # An occupied address is a host without a device: ping answers, the command port refuses, and
+    # (checked above with the search) it sends no search reply.
+    for address in occupied:
+        if not answers_ping(address, 2.0):
+            problems.append(f"occupied address {address} does not answer ping")
+        if not refuses_connection(address, COMMAND_PORT):
+            problems.append(f"occupied address {address} does not refuse port {COMMAND_PORT}")
+    for address in absent:
+        if answers_ping(address, 0.5):
+            problems.append(f"absent address {address} answers ping")
 
     for problem in problems:
         print("search_probe:", problem, file=sys.stderr)

@@ -7,7 +7,7 @@
 namespace zk::devsim {
 namespace {
 
-constexpr std::array<std::pair<BadKind, std::string_view>, 13> kNames = {{
+constexpr std::array<std::pair<BadKind, std::string_view>, 14> kNames = {{
     {BadKind::OtherRoot, "other-root"},
     {BadKind::RootAttributes, "root-attributes"},
     {BadKind::NoMsgFlag, "no-msg-flag"},
@@ -21,6 +21,7 @@ constexpr std::array<std::pair<BadKind, std::string_view>, 13> kNames = {{
     {BadKind::SessionStall, "session-stall"},
     {BadKind::SessionDrop, "session-drop"},
     {BadKind::SessionGarbage, "session-garbage"},
+    {BadKind::SessionRefuseRequests, "session-refuse-requests"},
 }};
 
 } // namespace

@@ -10,21 +10,22 @@ namespace zk::devsim {
 // The ways a simulated device can answer badly, each one a shape the tool must survive. Searches:
 // rejected roots and headers, types and bodies it drops, datagrams too large or not text, and
 // answers that come late. Sessions: refused connections, a device that goes silent, one that drops
-// the connection, and one that answers with bytes that are no frame.
+// the connection, one that answers with bytes that are no frame, and one that refuses every request.
 enum class BadKind {
-    OtherRoot,      // a root element no tool accepts
-    RootAttributes, // the usual root, with attributes on its opening tag
-    NoMsgFlag,      // a header without Msg_flag
-    IpcOnly,        // a device type without NVS, DVS, DEC or NVR
-    NoLanConfig,    // no LANConfig element
-    NoStreamConfig, // no MediaStreamConfig element
-    Oversize,       // a well-formed reply of more than 5120 bytes
-    RandomBytes,    // random bytes instead of a reply
-    Late,           // the usual reply, sent after the late delay
-    SessionRefuse,  // connections to the command port are reset at once
-    SessionStall,   // logged-in sessions get no answers and no keep-alive acknowledgements
-    SessionDrop,    // the connection closes when the first request after the login arrives
-    SessionGarbage, // requests are answered with random bytes instead of a frame
+    OtherRoot,             // a root element no tool accepts
+    RootAttributes,        // the usual root, with attributes on its opening tag
+    NoMsgFlag,             // a header without Msg_flag
+    IpcOnly,               // a device type without NVS, DVS, DEC or NVR
+    NoLanConfig,           // no LANConfig element
+    NoStreamConfig,        // no MediaStreamConfig element
+    Oversize,              // a well-formed reply of more than 5120 bytes
+    RandomBytes,           // random bytes instead of a reply
+    Late,                  // the usual reply, sent after the late delay
+    SessionRefuse,         // connections to the command port are reset at once
+    SessionStall,          // logged-in sessions get no answers and no keep-alive acknowledgements
+    SessionDrop,           // the connection closes when the first request after the login arrives
+    SessionGarbage,        // requests are answered with random bytes instead of a frame
+    SessionRefuseRequests, // logins succeed; every request is answered "refused" and changes nothing
 };
 
 // Every kind, in the order the help text lists them.

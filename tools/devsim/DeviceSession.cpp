@@ -247,7 +247,16 @@ void DeviceSession::HandleRequest(const Frame& frame, SimClock::time_point, Devi
         out.records.push_back(std::move(summary));
         return;
     }
-    AnswerMessage answer = Answer(request, out);
+    AnswerMessage answer;
+    if (bad.Has(BadKind::SessionRefuseRequests)) {
+        // A well-formed answer that refuses: reboot and restore included, nothing happens.
+        answer.operation = request.operation;
+        answer.code = request.code;
+        answer.result = sdk::kResultFailed;
+        summary.reason = "refused";
+    } else {
+        answer = Answer(request, out);
+    }
     summary.accepted = answer.result == sdk::kResultOk;
     summary.result = answer.result;
     out.records.push_back(std::move(summary));

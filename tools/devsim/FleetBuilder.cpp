@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -384,6 +385,15 @@ int BuildFleet(const SimOptions& options, std::vector<DeviceProfile>& fleet, std
     if (fleet.empty()) {
         error = "the fleet has no devices";
         return -1;
+    }
+    // An occupied address stands for another host on the network, never for a device.
+    for (const DeviceProfile& profile : fleet) {
+        const auto address = ParseIpv4(FieldText(profile.record.IpAddress));
+        if (address && std::binary_search(options.occupied.begin(), options.occupied.end(), *address)) {
+            error = "--occupy: " + FormatIpv4(*address) + " is the address of device " +
+                    std::string(FieldText(profile.record.SerialNumber));
+            return -1;
+        }
     }
     return 0;
 }

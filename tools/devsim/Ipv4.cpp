@@ -42,6 +42,20 @@ std::uint32_t NetmaskOfPrefix(int prefixLength) {
     return ~((1u << (32 - prefixLength)) - 1);
 }
 
+bool IsHostNetmask(std::uint32_t netmask) {
+    const auto length = PrefixLength(netmask);
+    return length && *length >= 1 && *length <= 30;
+}
+
+bool IsHostAddress(std::uint32_t address, std::uint32_t netmask, bool loopbackAllowed) {
+    const std::uint32_t firstOctet = address >> 24;
+    if (firstOctet == 0 || (firstOctet == 127 && !loopbackAllowed) || firstOctet >= 224) {
+        return false;
+    }
+    const std::uint32_t hostBits = address & ~netmask;
+    return hostBits != 0 && hostBits != ~netmask;
+}
+
 std::string FormatEndpoint(const Endpoint& endpoint) {
     return FormatIpv4(endpoint.address) + ':' + std::to_string(endpoint.port);
 }

@@ -21,6 +21,15 @@ std::optional<int> PrefixLength(std::uint32_t netmask);
 
 std::uint32_t NetmaskOfPrefix(int prefixLength);
 
+// A netmask a device can take: contiguous, from /1 to /30. /31 and /32 leave no host address beside
+// the network and broadcast addresses, and 0.0.0.0 makes every address local.
+bool IsHostNetmask(std::uint32_t netmask);
+
+// An address a device can take under the netmask: not in 0.0.0.0/8 or 127.0.0.0/8 (unless
+// loopbackAllowed), not multicast or above (224.0.0.0 and up), and neither the network nor the
+// broadcast address of its subnet.
+bool IsHostAddress(std::uint32_t address, std::uint32_t netmask, bool loopbackAllowed = false);
+
 // An address and port, the way datagrams name their sender and destination.
 struct Endpoint {
     std::uint32_t address = 0;

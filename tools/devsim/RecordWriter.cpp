@@ -63,6 +63,15 @@ std::string RecordLine(double epochSeconds, const Endpoint& from, std::string_vi
     if (summary.code == 1) {
         line += ",\"answered\":" + std::to_string(summary.answered);
     }
+    if (summary.applied) {
+        const AppliedNetwork& applied = *summary.applied;
+        line += ",\"applied\":{\"Dhcp\":" + std::to_string(applied.dhcp);
+        line += ",\"IpAddress\":" + JsonString(platform::AnsiToUtf8(applied.ipAddress));
+        line += ",\"Netmask\":" + JsonString(platform::AnsiToUtf8(applied.netmask));
+        line += ",\"Gateway\":" + JsonString(platform::AnsiToUtf8(applied.gateway));
+        line += ",\"Dns1\":" + JsonString(platform::AnsiToUtf8(applied.dns1));
+        line += ",\"Dns2\":" + JsonString(platform::AnsiToUtf8(applied.dns2)) + '}';
+    }
     line += ",\"payload\":" + JsonString(platform::AnsiToUtf8(payload)) + '}';
     return line;
 }

@@ -93,6 +93,12 @@ RequestHandler::RequestHandler(std::vector<DeviceProfile> fleet, HandlerSettings
 
 HandleResult RequestHandler::Handle(std::string_view datagram, const std::vector<Subnet>& arrival,
                                     const Endpoint& sender, SimClock::time_point now) {
+    return Handle(
+        datagram, [&arrival]() -> const std::vector<Subnet>& { return arrival; }, sender, now);
+}
+
+HandleResult RequestHandler::Handle(std::string_view datagram, const ArrivalSubnets& arrival, const Endpoint& sender,
+                                    SimClock::time_point now) {
     HandleResult result;
     // Devices read a datagram as a C string, as the tool does.
     const std::string_view message = datagram.substr(0, datagram.find('\0'));
@@ -107,7 +113,7 @@ HandleResult RequestHandler::Handle(std::string_view datagram, const std::vector
     result.summary.flag = flag;
     switch (code) {
     case discovery::kCodeSearch:
-        Search(arrival, sender, now, result);
+        Search(arrival(), sender, now, result);
         break;
     case discovery::kCodeSetNetwork:
     case discovery::kCodeRestore:
@@ -213,8 +219,14 @@ std::string RequestHandler::Act(SimDevice& device, const CommandRequest& request
         if (!settings.dhcp) {
             const auto address = ParseIpv4(lan.ipAddress);
             const auto netmask = ParseIpv4(lan.netmask);
-            if (!address || !netmask || !PrefixLength(*netmask)) {
+            if (!address || !netmask || !IsHostNetmask(*netmask)) {
                 return "bad address or netmask";
+            }
+            // A device refuses an address it could not use, as devices do, and keeps its own. Devices
+            // of a loopback fleet (sessions tested without a namespace) live on 127.0.0.0/8 and may
+            // move within it.
+            if (!IsHostAddress(*address, *netmask, (device.IpAddress() >> 24) == 127)) {
+                return "unusable address";
             }
             settings.ipAddress = *address;
             settings.netmask = *netmask;
@@ -223,6 +235,15 @@ std::string RequestHandler::Act(SimDevice& device, const CommandRequest& request
             settings.dns2 = lan.dns2;
         }
         device.ApplyNetwork(settings);
+        if (!result.summary.applied) {
+            const discovery::DeviceRecord record = device.Record(now);
+            result.summary.applied = AppliedNetwork{record.Dhcp,
+                                                    std::string(base::FieldText(record.IpAddress)),
+                                                    std::string(base::FieldText(record.Netmask)),
+                                                    std::string(base::FieldText(record.Gateway)),
+                                                    std::string(base::FieldText(record.Dns1)),
+                                                    std::string(base::FieldText(record.Dns2))};
+        }
         break;
     }
     case discovery::kCodeRestore:

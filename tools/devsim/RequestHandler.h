@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
@@ -35,6 +36,17 @@ struct AddressChange {
     int newPrefixLength = 0;
 };
 
+// The network settings a device holds after it accepted a set-network request; texts as the device
+// keeps them (code page 936, cut to the record's field sizes).
+struct AppliedNetwork {
+    int dhcp = 0;
+    std::string ipAddress;
+    std::string netmask;
+    std::string gateway;
+    std::string dns1;
+    std::string dns2;
+};
+
 // What the record file says about one received message.
 struct RequestSummary {
     std::optional<int> code; // nothing when the message is not a search-protocol message
@@ -42,8 +54,9 @@ struct RequestSummary {
     std::string serial; // the serial number (or UUID) the body names; empty for a search
     std::string device; // original serial number of the device that acted; empty when none did
     bool accepted = false;
-    std::string reason; // why a request was ignored
-    int answered = 0;   // devices that answer a search
+    std::string reason;                    // why a request was ignored
+    int answered = 0;                      // devices that answer a search
+    std::optional<AppliedNetwork> applied; // an accepted set-network: what the first acting device holds now
 };
 
 struct HandleResult {
@@ -65,8 +78,13 @@ class RequestHandler final {
 public:
     RequestHandler(std::vector<DeviceProfile> fleet, HandlerSettings settings, SimClock::time_point startedAt);
 
-    // arrival holds the addresses (with netmasks) of the interface the datagram came in on: only
-    // devices inside one of those subnets answer a search.
+    // arrival gives the addresses (with netmasks) of the interface the datagram came in on: only
+    // devices inside one of those subnets answer a search. It is called only for a search, since
+    // reading an interface's addresses again after a thousand address changes is a walk over all of
+    // them, and a burst of set-network requests needs none.
+    using ArrivalSubnets = std::function<const std::vector<Subnet>&()>;
+    HandleResult Handle(std::string_view datagram, const ArrivalSubnets& arrival, const Endpoint& sender,
+                        SimClock::time_point now);
     HandleResult Handle(std::string_view datagram, const std::vector<Subnet>& arrival, const Endpoint& sender,
                         SimClock::time_point now);
 

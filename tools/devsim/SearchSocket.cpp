@@ -2,6 +2,7 @@
 #include "devsim/SearchSocket.h"
 
 #include <arpa/inet.h>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -13,9 +14,12 @@ namespace {
 
 // Larger than any datagram: a datagram cut by the buffer would be recorded wrongly.
 constexpr std::size_t kReceiveBufferBytes = 65536;
-// Kernel buffers for bursts: a thousand replies queue on the send side, repeated searches on the
-// receive side.
-constexpr int kKernelBufferBytes = 4 * 1024 * 1024;
+// Kernel buffers for bursts: a thousand replies queue on the send side; on the receive side a
+// thousand set-network requests, each perhaps twice (the tool sends on every adapter), arrive back
+// to back while the simulator is busy moving addresses. The kernel charges each datagram of about
+// 600 bytes some 1.3 KiB and doubles the size asked for, so 8 MiB hold about 13000 of them.
+constexpr int kSendBufferBytes = 4 * 1024 * 1024;
+constexpr int kKernelReceiveBufferBytes = 8 * 1024 * 1024;
 
 sockaddr_in SocketAddress(std::uint32_t address, std::uint16_t port) {
     sockaddr_in socketAddress{};
@@ -38,9 +42,14 @@ int SearchSocket::Open(std::uint32_t bindAddress, std::uint16_t port) {
         ::setsockopt(fd.Get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof(on)) != 0) {
         return errno;
     }
-    // Smaller buffers than asked for still work; only bursts suffer.
-    ::setsockopt(fd.Get(), SOL_SOCKET, SO_RCVBUF, &kKernelBufferBytes, sizeof(kKernelBufferBytes));
-    ::setsockopt(fd.Get(), SOL_SOCKET, SO_SNDBUF, &kKernelBufferBytes, sizeof(kKernelBufferBytes));
+    // SO_RCVBUF stops at net.core.rmem_max (208 KiB by default, about 330 requests);
+    // SO_RCVBUFFORCE passes it when the process may administer the namespace, as the simulator
+    // does. Smaller buffers than asked for still work; only bursts suffer, and drops are counted.
+    if (::setsockopt(fd.Get(), SOL_SOCKET, SO_RCVBUFFORCE, &kKernelReceiveBufferBytes,
+                     sizeof(kKernelReceiveBufferBytes)) != 0) {
+        ::setsockopt(fd.Get(), SOL_SOCKET, SO_RCVBUF, &kKernelReceiveBufferBytes, sizeof(kKernelReceiveBufferBytes));
+    }
+    ::setsockopt(fd.Get(), SOL_SOCKET, SO_SNDBUF, &kSendBufferBytes, sizeof(kSendBufferBytes));
     const sockaddr_in local = SocketAddress(bindAddress, port);
     if (::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof(local)) != 0) {
         return errno;
@@ -111,6 +120,23 @@ int SearchSocket::SendFrom(std::uint32_t source, const Endpoint& destination, st
         sent = ::sendmsg(m_fd.Get(), &message, 0);
     } while (sent < 0 && errno == EINTR);
     return sent < 0 ? errno : 0;
+}
+
+int SearchSocket::ReceiveBufferBytes() const {
+    int bytes = 0;
+    socklen_t length = sizeof(bytes);
+    return ::getsockopt(m_fd.Get(), SOL_SOCKET, SO_RCVBUF, &bytes, &length) == 0 ? bytes : -1;
+}
+
+long long SearchSocket::DroppedCount() const {
+    // The socket's own drop counter: it also counts the drops after the last datagram read.
+    std::uint32_t meminfo[SK_MEMINFO_VARS] = {};
+    socklen_t length = sizeof(meminfo);
+    if (::getsockopt(m_fd.Get(), SOL_SOCKET, SO_MEMINFO, meminfo, &length) != 0 ||
+        length <= SK_MEMINFO_DROPS * sizeof(std::uint32_t)) {
+        return -1;
+    }
+    return meminfo[SK_MEMINFO_DROPS];
 }
 
 } // namespace zk::devsim

@@ -36,6 +36,13 @@ public:
     // the socket's port; returns 0 or the errno.
     int SendFrom(std::uint32_t source, const Endpoint& destination, std::string_view payload);
 
+    // The kernel's receive buffer in bytes (what it accounts, twice what was asked for); -1 when
+    // the socket is not open.
+    int ReceiveBufferBytes() const;
+    // Datagrams the kernel dropped since the socket opened because the receive buffer was full;
+    // -1 when the kernel does not say. Any thread.
+    long long DroppedCount() const;
+
 private:
     platform::UniqueFd m_fd;
     std::uint16_t m_port = 0;

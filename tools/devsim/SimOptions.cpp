@@ -90,6 +90,40 @@ std::string ParseIndexList(std::string_view list, std::vector<int>& indexes) {
     return indexes.empty() ? "no device indexes given" : "";
 }
 
+// "192.168.1.50", "192.168.1.50-59" (a range of the last octet) or "192.168.1.50-192.168.2.9",
+// comma-separated.
+std::string ApplyOccupy(SimOptions& options, std::string_view list) {
+    constexpr std::uint64_t kMaxOccupied = 65536;
+    while (!list.empty()) {
+        const auto comma = list.find(',');
+        const std::string_view item = list.substr(0, comma);
+        const auto dash = item.find('-');
+        const auto first = ParseIpv4(item.substr(0, dash));
+        std::optional<std::uint32_t> last = first;
+        if (first && dash != std::string_view::npos) {
+            const std::string_view end = item.substr(dash + 1);
+            if (end.find('.') != std::string_view::npos) {
+                last = ParseIpv4(end);
+            } else {
+                const auto octet = ParseNumber<std::uint32_t>(end);
+                last = octet && *octet <= 255 ? std::optional<std::uint32_t>((*first & 0xFFFFFF00u) | *octet)
+                                              : std::nullopt;
+            }
+        }
+        if (!first || !last || *last < *first) {
+            return Quoted(item) + " is not an address or range of addresses";
+        }
+        if (options.occupied.size() + (std::uint64_t{*last} - *first + 1) > kMaxOccupied) {
+            return "more than " + std::to_string(kMaxOccupied) + " addresses";
+        }
+        for (std::uint64_t address = *first; address <= *last; ++address) {
+            options.occupied.push_back(static_cast<std::uint32_t>(address));
+        }
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+    }
+    return options.occupied.empty() ? "no addresses given" : "";
+}
+
 std::string ApplyBad(SimOptions& options, std::string_view value) {
     const auto colon = value.find(':');
     if (colon == std::string_view::npos) {
@@ -143,6 +177,10 @@ const std::vector<OptionDefinition>& Definitions() {
         {"gateway", "G", "gateway of generated devices (default 192.168.1.1)", AddressOption(&SimOptions::gateway)},
         {"interface", "IF", "add each device's address to IF at start and remove it at exit",
          TextOption(&SimOptions::interfaceName)},
+        {"occupy", "LIST",
+         "addresses (a.b.c.d, ranges a.b.c.d-e) added to --interface that answer ping but are no device; "
+         "repeatable",
+         ApplyOccupy},
         {"fleet", "FILE", "devices described by a JSON fleet file (see docs/devsim.md)",
          TextOption(&SimOptions::fleetFile)},
         {"jitter-ms", "J", "each reply waits a random 0..J ms (default 100)",
@@ -258,6 +296,19 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& arguments) {
         }
         if (std::string error = option->apply(parsed.options, value); !error.empty()) {
             return fail(std::string("--").append(argument) + ": " + error);
+        }
+    }
+    // Checked once every option is read, since --occupy may come before --interface or --netmask.
+    SimOptions& options = parsed.options;
+    std::sort(options.occupied.begin(), options.occupied.end());
+    options.occupied.erase(std::unique(options.occupied.begin(), options.occupied.end()), options.occupied.end());
+    if (!options.occupied.empty() && options.interfaceName.empty()) {
+        return fail("--occupy needs --interface, the interface its addresses are added to");
+    }
+    for (const std::uint32_t address : options.occupied) {
+        if (!IsHostAddress(address, options.netmask)) {
+            return fail("--occupy: " + FormatIpv4(address) + " is not a usable address under the netmask " +
+                        FormatIpv4(options.netmask));
         }
     }
     return parsed;

@@ -26,6 +26,9 @@ struct SimOptions {
     std::uint32_t netmask = 0xFFFFFF00; // 255.255.255.0
     std::uint32_t gateway = 0xC0A80101; // 192.168.1.1
     std::string interfaceName;          // where device addresses are added and removed; empty: they exist
+    // Addresses put on the interface (with the netmask above) that answer ping but are no device;
+    // sorted, each once.
+    std::vector<std::uint32_t> occupied;
     std::string fleetFile;
     int jitterMs = 100;
     std::string recordFile;

@@ -30,8 +30,17 @@
 namespace zk::devsim {
 namespace {
 
+// Addresses go on the interface as host addresses (/32); a device's netmask lives in its replies.
+// With the device's prefix, every address of a subnet but the first would be a secondary, and each
+// time the first (the primary) left, the kernel would move the routes of all the others: moving
+// a thousand devices of one subnet took seconds of kernel time instead of a tenth of a second.
+constexpr int kHostPrefixLength = 32;
 // Send failures are reported, but only this many: a thousand devices failing alike would flood.
 constexpr int kReportedSendFailures = 10;
+// Datagrams handled before the sessions follow the devices' changes and get their turn: a burst of
+// a thousand set-network requests must not keep the sessions waiting, nor follow every single move
+// (each follow-up walks the whole fleet).
+constexpr int kDatagramsPerBatch = 256;
 
 // The alarm SIGUSR1 sends: the configured code, now, on channel 0.
 sdk::EventMessage AlarmEvent(int alarmCode) {
@@ -49,10 +58,6 @@ double EpochSeconds() {
 
 std::uint32_t DeviceAddress(const DeviceProfile& profile) {
     return ParseIpv4(base::FieldText(profile.record.IpAddress)).value_or(0);
-}
-
-int DevicePrefix(const DeviceProfile& profile) {
-    return PrefixLength(ParseIpv4(base::FieldText(profile.record.Netmask)).value_or(0)).value_or(32);
 }
 
 } // namespace
@@ -99,6 +104,9 @@ int Simulator::Run(std::ostream& err) {
             interfaces.insert(profile.interfaceName);
         }
     }
+    if (!m_options.occupied.empty()) {
+        interfaces.insert(m_options.interfaceName);
+    }
     if (!interfaces.empty()) {
         if (const int error = addresses.Open(); error != 0) {
             err << "zkdevsim: cannot open a netlink socket: " << std::strerror(error) << '\n';
@@ -115,7 +123,7 @@ int Simulator::Run(std::ostream& err) {
         const std::uint32_t address = DeviceAddress(profile);
         if (!profile.interfaceName.empty()) {
             std::string error;
-            if (addresses.Add(profile.interfaceName, address, DevicePrefix(profile), error) != 0) {
+            if (addresses.Add(profile.interfaceName, address, kHostPrefixLength, error) != 0) {
                 err << "zkdevsim: " << error << '\n';
                 return kExitFailed;
             }
@@ -129,6 +137,14 @@ int Simulator::Run(std::ostream& err) {
     if (missing > 0) {
         err << "zkdevsim: " << missing << " device addresses do not exist; give --interface to add them\n";
         return kExitFailed;
+    }
+    // Occupied addresses are only addresses: the kernel answers ping for them, and no device listens.
+    for (const std::uint32_t address : m_options.occupied) {
+        std::string error;
+        if (addresses.Add(m_options.interfaceName, address, kHostPrefixLength, error) != 0) {
+            err << "zkdevsim: " << error << '\n';
+            return kExitFailed;
+        }
     }
     subnets.Invalidate();
 
@@ -174,7 +190,11 @@ int Simulator::Run(std::ostream& err) {
         }
     }
     err << "zkdevsim: " << deviceCount << " devices answer on UDP port " << kSearchPort << " and on "
-        << sessions.ListenerCount() << " command ports (seed " << seed << ")" << std::endl;
+        << sessions.ListenerCount() << " command ports";
+    if (!m_options.occupied.empty()) {
+        err << ", " << m_options.occupied.size() << " occupied addresses";
+    }
+    err << " (seed " << seed << ")" << std::endl;
 
     pollfd watched[3] = {{socket.Fd(), POLLIN, 0}, {signalFd.Get(), POLLIN, 0}, {sessions.Fd(), POLLIN, 0}};
     for (;;) {
@@ -200,10 +220,15 @@ int Simulator::Run(std::ostream& err) {
             continue;
         }
         ReceivedDatagram datagram;
-        while (socket.Receive(datagram) == 0) {
+        int taken = 0;
+        while (taken < kDatagramsPerBatch && socket.Receive(datagram) == 0) {
+            ++taken;
             const auto now = SimClock::now();
-            HandleResult result =
-                handler.Handle(datagram.payload, subnets.Of(datagram.interfaceIndex), datagram.sender, now);
+            const int arrivalIndex = datagram.interfaceIndex;
+            HandleResult result = handler.Handle(
+                datagram.payload,
+                [&subnets, arrivalIndex]() -> const std::vector<Subnet>& { return subnets.Of(arrivalIndex); },
+                datagram.sender, now);
             if (record.IsOpen() &&
                 record.Write(EpochSeconds(), datagram.sender, datagram.payload, result.summary) != 0) {
                 err << "zkdevsim: cannot write the record file\n";
@@ -211,7 +236,7 @@ int Simulator::Run(std::ostream& err) {
             for (const AddressChange& change : result.addressChanges) {
                 std::string error;
                 addresses.Remove(change.interfaceName, change.oldAddress);
-                if (addresses.Add(change.interfaceName, change.newAddress, change.newPrefixLength, error) != 0) {
+                if (addresses.Add(change.interfaceName, change.newAddress, kHostPrefixLength, error) != 0) {
                     err << "zkdevsim: " << error << '\n';
                 }
                 subnets.Invalidate();
@@ -219,12 +244,16 @@ int Simulator::Run(std::ostream& err) {
             for (ScheduledReply& reply : result.replies) {
                 scheduler.Schedule(std::move(reply), now);
             }
-            // Moved devices listen on their new addresses; rebooted ones end their sessions.
-            sessions.Sync(now);
         }
+        // Moved devices listen on their new addresses; rebooted ones end their sessions.
+        sessions.Sync(SimClock::now());
     }
 
     scheduler.Stop();
+    if (const long long dropped = socket.DroppedCount(); dropped > 0) {
+        err << "zkdevsim: " << dropped << " datagrams to UDP port " << kSearchPort
+            << " were dropped: the receive buffer was full\n";
+    }
     const int left = addresses.RemoveAll();
     if (left > 0) {
         err << "zkdevsim: " << left << " addresses could not be removed\n";
