@@ -68,7 +68,8 @@ zk_sim_start() {
 
 zk_netns_destroy() {
     if [[ -n "${ZK_SIM_PID:-}" ]]; then
-        kill "$ZK_SIM_PID" 2>/dev/null && wait "$ZK_SIM_PID" 2>/dev/null
+        # The simulator's exit status must not stop the clean-up (errexit is on in callers).
+        kill "$ZK_SIM_PID" 2>/dev/null && wait "$ZK_SIM_PID" 2>/dev/null || true
         ZK_SIM_PID=""
     fi
     [[ -n "${ZK_NS_TOOL:-}" ]] && ip netns del "$ZK_NS_TOOL" 2>/dev/null
