@@ -5,6 +5,10 @@
 #                                   (tool side zkt0 ZK_TOOL_ADDR, default 192.168.1.253/24; sim side
 #                                   zks0 ZK_SIM_ADDR, default 192.168.1.254/24), loopback up, a default
 #                                   route into the veth on both sides; removed again on exit
+#                                   ZK_TOOL_GATEWAY, when set, is the tool side's default gateway
+#                                   (an address on zkt0's network) instead of a route into zkt0;
+#                                   ZK_TOOL_DNS, when set, the tool namespace's resolver list
+#                                   (space-separated servers, given to its programs by ip netns exec)
 #   zk_netns_add_adapter N TOOL SIM another pair zktN/zksN with the given addresses (a second adapter)
 #   zk_in_tool CMD...               run a command in the tool namespace
 #   zk_in_sim CMD...                run a command in the sim namespace
@@ -30,7 +34,17 @@ zk_netns_create() {
     ip -n "$ZK_NS_TOOL" link set lo up
     ip -n "$ZK_NS_SIM" link set lo up
     zk_netns_add_adapter 0 "${ZK_TOOL_ADDR:-192.168.1.253/24}" "${ZK_SIM_ADDR:-192.168.1.254/24}"
-    ip -n "$ZK_NS_TOOL" route add default dev zkt0
+    if [[ -n "${ZK_TOOL_GATEWAY:-}" ]]; then
+        ip -n "$ZK_NS_TOOL" route add default via "$ZK_TOOL_GATEWAY" dev zkt0
+    else
+        ip -n "$ZK_NS_TOOL" route add default dev zkt0
+    fi
+    if [[ -n "${ZK_TOOL_DNS:-}" ]]; then
+        # ip netns exec shows /etc/netns/<name>/resolv.conf as /etc/resolv.conf inside.
+        mkdir -p "/etc/netns/$ZK_NS_TOOL"
+        local server
+        for server in $ZK_TOOL_DNS; do echo "nameserver $server"; done >"/etc/netns/$ZK_NS_TOOL/resolv.conf"
+    fi
     ip -n "$ZK_NS_SIM" route add default dev zks0
     export ZK_NS_TOOL ZK_NS_SIM
 }
@@ -72,6 +86,7 @@ zk_netns_destroy() {
         kill "$ZK_SIM_PID" 2>/dev/null && wait "$ZK_SIM_PID" 2>/dev/null || true
         ZK_SIM_PID=""
     fi
+    [[ -n "${ZK_NS_TOOL:-}" ]] && rm -rf "/etc/netns/$ZK_NS_TOOL"
     [[ -n "${ZK_NS_TOOL:-}" ]] && ip netns del "$ZK_NS_TOOL" 2>/dev/null
     [[ -n "${ZK_NS_SIM:-}" ]] && ip netns del "$ZK_NS_SIM" 2>/dev/null
     ZK_NS_TOOL=""
