@@ -217,6 +217,10 @@ int BatchCli::VerifySeconds() const {
     return m_verifySecondsValue;
 }
 
+QString BatchCli::OutDir() const {
+    return m_spec.out ? m_parser.value(m_outDir) : QString();
+}
+
 sdk::DeviceSdk& BatchCli::Sdk() {
     return m_core->library;
 }

@@ -112,6 +112,8 @@ public:
     void RunFor(int milliseconds);
     // --verify-seconds (0 when not given).
     int VerifySeconds() const;
+    // --out DIR ("" when not given; the command decides its default).
+    QString OutDir() const;
     // Searches again for --verify-seconds and gives the records that answered, by serial number.
     std::map<std::string, discovery::DeviceRecord> SearchAgain();
 
