@@ -187,24 +187,6 @@ std::optional<int> BatchCli::Parse(const QStringList& arguments) {
         return UsageError(m_spec.command, QStringLiteral("--out needs a folder"), m_err);
     }
 
-    const platform::AdapterMap adapters = platform::EnumerateAdapters();
-    if (adapters.empty()) {
-        return UsageError(m_spec.command, QStringLiteral("no network adapter with an IPv4 address is up"), m_err);
-    }
-    if (m_parser.isSet(m_adapter)) {
-        const auto address = platform::ParseDottedAddress(m_parser.value(m_adapter).toStdString());
-        if (!address || adapters.count(*address) == 0) {
-            QStringList known;
-            for (const auto& [key, name] : adapters) {
-                known << QString::fromStdString(platform::DottedAddress(key) + " (" + name + ")");
-            }
-            return UsageError(m_spec.command,
-                              QStringLiteral("no adapter has the address %1; adapters: %2")
-                                  .arg(m_parser.value(m_adapter), known.join(QStringLiteral(", "))),
-                              m_err);
-        }
-        m_adapterChoice = *address;
-    }
     m_prompt = std::make_unique<CliPrompt>(m_err, m_spec.confirmation && m_parser.isSet(m_yes));
     return std::nullopt;
 }
@@ -226,6 +208,24 @@ sdk::DeviceSdk& BatchCli::Sdk() {
 }
 
 std::optional<int> BatchCli::Discover() {
+    const platform::AdapterMap adapters = platform::EnumerateAdapters();
+    if (adapters.empty()) {
+        return UsageError(m_spec.command, QStringLiteral("no network adapter with an IPv4 address is up"), m_err);
+    }
+    if (m_parser.isSet(m_adapter)) {
+        const auto address = platform::ParseDottedAddress(m_parser.value(m_adapter).toStdString());
+        if (!address || adapters.count(*address) == 0) {
+            QStringList known;
+            for (const auto& [key, name] : adapters) {
+                known << QString::fromStdString(platform::DottedAddress(key) + " (" + name + ")");
+            }
+            return UsageError(m_spec.command,
+                              QStringLiteral("no adapter has the address %1; adapters: %2")
+                                  .arg(m_parser.value(m_adapter), known.join(QStringLiteral(", "))),
+                              m_err);
+        }
+        m_adapterChoice = *address;
+    }
     m_display = std::make_unique<base::CLoadDisplayCfg>();
     // Status texts are printed in English whatever language the window remembers.
     base::LanguageSources sources = base::DefaultLanguageSources();

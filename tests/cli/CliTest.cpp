@@ -57,6 +57,47 @@ TEST(CliTest, LoginTakesUserAndPasswordTogetherAndWholeSeconds) {
     EXPECT_EQ(result.out, "");
 }
 
+// The device commands' shared options are checked before anything is searched or sent; the test's
+// own namespace has only loopback, so a command that got past its options stops at the adapters.
+TEST(CliTest, DeviceCommandsRefuseBadOptionsBeforeSendingAnything) {
+    const std::vector<std::pair<QStringList, const char*>> cases = {
+        {{QStringLiteral("ip-dhcp")}, "give either --all or --select LIST"},
+        {{QStringLiteral("ip-dhcp"), QStringLiteral("--all"), QStringLiteral("--select"), QStringLiteral("SN1")},
+         "give either --all or --select LIST"},
+        {{QStringLiteral("ip-range"), QStringLiteral("--all"), QStringLiteral("--search-seconds"), QStringLiteral("0")},
+         "take a whole number"},
+        {{QStringLiteral("ip-set"), QStringLiteral("--select"), QStringLiteral("SN1,SN2")}, "exactly one device"},
+        {{QStringLiteral("batch-set"), QStringLiteral("--all"), QStringLiteral("--xml"), QStringLiteral("<A/>")},
+         "--code takes a whole number"},
+        {{QStringLiteral("batch-set"), QStringLiteral("--all"), QStringLiteral("--code"), QStringLiteral("228")},
+         "give either --xml TEXT or --xml-file F"},
+        {{QStringLiteral("batch-control"), QStringLiteral("--all"), QStringLiteral("--code"), QStringLiteral("1012")},
+         "no network adapter"},
+        {{QStringLiteral("ip-check"), QStringLiteral("--from"), QStringLiteral("10.0.0.300"), QStringLiteral("--count"),
+          QStringLiteral("3")},
+         "give --from A"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const auto result = RunWith(arguments);
+        EXPECT_EQ(result.status, kExitUsage) << arguments.join(u' ').toStdString();
+        EXPECT_THAT(result.err, ::testing::HasSubstr(message)) << arguments.join(u' ').toStdString();
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+// ip-check probes for real: loopback answers in the test's namespace, an address with no route
+// cannot be probed and counts as free.
+TEST(CliTest, IpCheckReportsTheFirstAddressThatAnswers) {
+    auto result = RunWith({QStringLiteral("ip-check"), QStringLiteral("--from"), QStringLiteral("127.0.0.1"),
+                           QStringLiteral("--count"), QStringLiteral("2")});
+    EXPECT_EQ(result.status, kExitFailed);
+    EXPECT_EQ(result.out, "IP conflict: an address is already in use: 127.0.0.1\n");
+    result = RunWith({QStringLiteral("ip-check"), QStringLiteral("--from"), QStringLiteral("10.1.2.3"),
+                      QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--json")});
+    EXPECT_EQ(result.status, kExitOk) << result.err;
+    EXPECT_THAT(result.out, ::testing::HasSubstr("\"Conflict\": false"));
+}
+
 TEST(CliSupportTest, CommandArgumentsParseWithHelpAndUsageErrors) {
     auto makeParser = [](QCommandLineParser& parser) {
         parser.setApplicationDescription(QStringLiteral("Prints a file's header."));
