@@ -29,7 +29,7 @@ namespace {
 
 using netcfg::IpSettingData;
 
-constexpr int kMaxCheckCount = 65536;
+constexpr int kMaxCheckCount = 1024;
 
 QString Wide(const std::string& text) {
     return platform::AnsiToWide(text);
@@ -258,7 +258,7 @@ int RunIpCheck(const QStringList& arguments, std::ostream& out, std::ostream& er
         "one of them is in use (the first that answered). Needs a raw ICMP socket (root or cap_net_raw) or the "
         "unprivileged ping socket; an address that cannot be probed counts as free."));
     const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("The first address."), QStringLiteral("A"));
-    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("How many addresses (1 to 65536)."),
+    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("How many addresses (1 to 1024)."),
                                    QStringLiteral("N"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print a JSON object instead."));
     parser.addOptions({from, count, json});
@@ -268,7 +268,7 @@ int RunIpCheck(const QStringList& arguments, std::ostream& out, std::ostream& er
     const std::string start = parser.value(from).toStdString();
     const auto number = ParseCount(parser.value(count));
     if (!parser.isSet(from) || !netcfg::ParseIpv4(start) || !parser.isSet(count) || !number) {
-        return UsageError(command, QStringLiteral("give --from A (an IPv4 address) and --count N (1 to 65536)"), err);
+        return UsageError(command, QStringLiteral("give --from A (an IPv4 address) and --count N (1 to 1024)"), err);
     }
     netcfg::IcmpProber prober;
     const int first = netcfg::CheckAddresses(start, *number, prober);

@@ -14,7 +14,7 @@
 // after another in order would give.
 namespace zk::netcfg {
 
-inline constexpr int kDefaultMaxParallelProbes = 32;
+inline constexpr int kDefaultMaxParallelProbes = 64;
 
 // What the free-address search must not hand out.
 struct CandidateSources {
