@@ -28,6 +28,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace zk::netcfg {
 namespace {
 
@@ -58,14 +60,6 @@ public:
     std::optional<std::string> BestInterface() override { return "eth0"; }
 };
 
-std::map<std::string, std::string> KeyTexts() {
-    std::map<std::string, std::string> texts;
-    for (const char* key : {"SET_FAILED", "MSGTIP12", "MSGTIP15", "TEXT21", "ERROR"}) {
-        texts[key] = key;
-    }
-    return texts;
-}
-
 DeviceRecord Device(int number, const std::string& ip) {
     DeviceRecord record = discovery::EmptyDeviceRecord();
     CopyBounded(record.SerialNumber, "SN" + std::to_string(number));
@@ -93,17 +87,12 @@ std::string Attr(const std::string& request, const std::string& name) {
 class IpAssignmentTest : public ::testing::Test {
 protected:
     IpAssignmentTest() { Build(discovery::kRequestQueueLimit); }
-    ~IpAssignmentTest() override { Teardown(); }
 
-    void Teardown() {
-        m_ip.reset();
-        m_search.reset();
-        m_engine.reset();
-    }
     // The engine, the controller and the commands over them, the engine's queue holding at most
     // queueLimit requests while a search runs.
     void Build(std::size_t queueLimit) {
-        Teardown();
+        m_ip.reset();
+        m_search.reset();
         m_engine = std::make_unique<discovery::SearchEngine>(m_table, Adapters(), Destination(), queueLimit);
         discovery::SearchSettings settings;
         settings.autoStop = false;
@@ -157,24 +146,21 @@ protected:
     std::vector<std::string> SetNetworkRequests() {
         const std::string marker = "marker " + std::to_string(++m_markers);
         EXPECT_GT(discovery::SearchEngine::SendOnce(marker, Adapters(), Destination()), 0);
-        std::vector<std::string> requests;
         EXPECT_TRUE(QTest::qWaitFor([&] {
             const auto received = m_device.Requests();
-            for (std::size_t i = m_seen; i < received.size(); ++i) {
-                if (received[i].first == marker) {
-                    for (std::size_t j = m_seen; j < i; ++j) {
-                        const std::string& request = received[j].first;
-                        if (request.find("Msg_code=\"2\"") != std::string::npos &&
-                            (requests.empty() || requests.back() != request)) {
-                            requests.push_back(request);
-                        }
-                    }
-                    m_seen = i + 1;
-                    return true;
-                }
-            }
-            return false;
+            return std::any_of(received.begin(), received.end(),
+                               [&](const auto& entry) { return entry.first == marker; });
         }));
+        const auto received = m_device.Requests();
+        std::vector<std::string> requests;
+        for (std::size_t i = m_seen; i < received.size(); ++i) {
+            const std::string& request = received[i].first;
+            if (request.find("Msg_code=\"2\"") != std::string::npos &&
+                (requests.empty() || requests.back() != request)) {
+                requests.push_back(request);
+            }
+        }
+        m_seen = received.size();
         return requests;
     }
     std::string Cell(int row, ListColumn column) const { return m_list.CellText(row, column).toStdString(); }
@@ -191,7 +177,10 @@ protected:
     base::CSaveParam m_settings{QString::fromStdString(m_folder.Path())};
     test::FakeSdk m_sdk;
     discovery::DeviceTable m_table;
-    test::ListLanguage m_language{false, KeyTexts()};
+    // The texts the commands write and ask are their keys.
+    test::ListLanguage m_language{
+        false,
+        {{"SET_FAILED", "SET_FAILED"}, {"MSGTIP12", "MSGTIP12"}, {"MSGTIP15", "MSGTIP15"}, {"TEXT21", "TEXT21"}}};
     discovery::DeviceListModel m_list{m_table, m_language.Table(), discovery::DeviceListSettings{}};
     sdk::SessionManager m_sessions{m_sdk, m_list, m_language.Table()};
     test::ScriptedPrompt m_prompt;
@@ -393,23 +382,14 @@ TEST_F(IpAssignmentTest, ModifyOneSendsTheDialogsValuesExactly) {
     };
     Run([&] { m_ip->ModifyOne(0); });
     EXPECT_THAT(SetNetworkRequests(),
-                ElementsAre("<?xml version=\"1.0\" encoding=\"GB2312\" ?>\n"
-                            "<XML_ORBITLUME>\n"
+                ElementsAre("<?xml version=\"1.0\" encoding=\"GB2312\" ?>\n<XML_ORBITLUME>\n"
                             "<MESSAGE_HEADER Msg_type=\"SYSTEM_SEARCHIPC_MESSAGE\" Msg_code=\"2\" Msg_flag=\"0\" "
-                            "SOURCE=\"ZKTOOLS\" />\n"
-                            "/>\n"
-                            "<MESSAGE_BODY>\n"
+                            "SOURCE=\"ZKTOOLS\" />\n/>\n<MESSAGE_BODY>\n"
                             "<IPC_SERIALNUMBER\r\nSerialNumber=\"SN0\"\r\n/>\r\n"
                             "<OPERATOR_AUTH Username=\"admin\" Password=\"507913\" />\r\n"
-                            "<LANConfig\r\n"
-                            "MacAddress=\"02:5A:4B:00:00:01\"\r\n"
-                            "DHCP=\"0\"\r\n"
-                            "IPAddress=\"192.168.1.77\"\r\n"
-                            "Netmask=\"255.255.255.0\"\r\n"
-                            "Gateway=\"192.168.1.254\"\r\n"
-                            "DNS1=\"1.1.1.1\"\r\n"
-                            "DNS2=\"8.8.8.8\"\r\n"
-                            "/>\r\n"
+                            "<LANConfig\r\nMacAddress=\"02:5A:4B:00:00:01\"\r\nDHCP=\"0\"\r\n"
+                            "IPAddress=\"192.168.1.77\"\r\nNetmask=\"255.255.255.0\"\r\nGateway=\"192.168.1.254\"\r\n"
+                            "DNS1=\"1.1.1.1\"\r\nDNS2=\"8.8.8.8\"\r\n/>\r\n"
                             "\n</MESSAGE_BODY>\n"
                             "</XML_ORBITLUME>"));
     EXPECT_EQ(Cell(0, ListColumn::Ip), "192.168.1.77");
