@@ -3,21 +3,32 @@
 // scripts/demo-fleet.json: one with another password, one with a Chinese title). This program runs inside the private
 // namespaces that scripts/netns-run makes, next to zkdevsim, and refuses to run anywhere else since the window searches
 // as soon as it opens. ZK_TEST_LANGUAGE ("zh-cn" or unset for English) picks the language; ZK_SCREENSHOT names the PNG
-// file the window is saved to once the devices are listed.
+// file the window is saved to once the devices are listed. Late in the run the IP commands move four of the devices
+// through the window's menus and dialogs, and a new search must find them at their new addresses.
 #include "app/ControlIds.h"
 #include "app/DeviceListView.h"
 #include "app/RArEvaVuraroZazoDor.h"
+#include "base/FixedText.h"
 #include "base/LanguageTable.h"
+#include "netcfg/IpAssignment.h"
+#include "netcfg/gui/CDialogIpSetting.h"
 #include "platform/RegistryStore.h"
 #include "platform/SpecialFolders.h"
 #include "support/NetnsHarness.h"
 #include "support/ScriptedPrompt.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
 #include <filesystem>
@@ -38,9 +49,45 @@ private:
     std::unique_ptr<RArEvaVuraroZazoDor> m_window;
     bool m_chinese = false;
 
+    // Devices moved by the IP commands: serial number and new address.
+    std::vector<std::pair<std::string, QString>> m_moved;
+    QString m_proposedStart; // what the last IP settings dialog opened with
+
     RArEvaVuraroZazoDor& Window() { return *m_window; }
     discovery::DeviceListModel& List() { return m_window->List(); }
     QString Cell(int row, discovery::ListColumn column) { return List().CellText(row, column); }
+    QString IpOf(const std::string& serial) { return Cell(List().FindRow(serial), discovery::ListColumn::Ip); }
+    std::string KeyOf(int row) { return std::string(base::FieldText(List().RowAt(row)->Key)); }
+
+    // Calls act with the widget find gives as soon as it is there, polling from the event loop: menus
+    // and dialogs run modally inside the command that opened them.
+    template <typename Find, typename Act>
+    void WhenOpen(Find find, Act act, int attemptsLeft = 250) {
+        QTimer::singleShot(20, this, [this, find, act, attemptsLeft] {
+            if (auto* widget = find()) {
+                act(widget);
+            } else if (attemptsLeft > 0) {
+                WhenOpen(find, act, attemptsLeft - 1);
+            }
+        });
+    }
+
+    // Answers the next IP settings dialog as a person would: notes the start it proposes, types
+    // another and presses OK.
+    void AnswerIpDialog(const QString& start) {
+        WhenOpen([] { return qobject_cast<netcfg::CDialogIpSetting*>(QApplication::activeModalWidget()); },
+                 [this, start](netcfg::CDialogIpSetting* dialog) {
+                     auto* box = qobject_cast<QLineEdit*>(dialog->Control(netcfg::CDialogIpSetting::kIdStart));
+                     m_proposedStart = box->text();
+                     box->clear();
+                     QTest::keyClicks(box, start);
+                     QTest::mouseClick(dialog->Control(netcfg::CDialogIpSetting::kIdOk), Qt::LeftButton);
+                     if (dialog->isVisible()) {
+                         qWarning() << "the IP settings dialog refused" << start;
+                         dialog->reject();
+                     }
+                 });
+    }
 
 private slots:
     void initTestCase() {
@@ -151,6 +198,91 @@ private slots:
         Window().resize(1700, 760);
         QTest::qWait(50);
         QVERIFY(Window().grab().save(QString::fromLocal8Bit(path)));
+    }
+
+    // Catches: the batch button's consecutive entry not reaching the ticked rows, the dialog's start
+    // not used or not remembered, rows' address cells not following their devices, and sessions not
+    // renewed at the new addresses.
+    void consecutiveAddressesFromTheBatchMenuReaddressTheTickedDevices() {
+        qobject_cast<QLineEdit*>(Window().Control(kIdOperatePassword))->setText(QStringLiteral("507913"));
+        auto& model = Window().ListView().TableModel();
+        std::vector<int> handles;
+        for (int row : {0, 1, 2}) {
+            QVERIFY(model.setData(model.index(row, 0), Qt::Checked, Qt::CheckStateRole));
+            m_moved.emplace_back(KeyOf(row), QStringLiteral("192.168.1.%1").arg(100 + row));
+            handles.push_back(List().RowAt(row)->LoginHandle);
+        }
+        auto* button = qobject_cast<QPushButton*>(Window().Control(kIdBatchIp));
+        QTest::mouseClick(button, Qt::LeftButton);
+        auto* menu = button->findChild<QMenu*>();
+        QTRY_VERIFY(menu->isVisible());
+        QAction* consecutive = nullptr;
+        for (QAction* action : menu->actions()) {
+            consecutive = action->data().toInt() == kCmdIpConsecutive ? action : consecutive;
+        }
+        QVERIFY(consecutive != nullptr);
+        QSignalSpy finished(&Window().IpCommands(), &netcfg::IpAssignment::commandFinished);
+        AnswerIpDialog(QStringLiteral("192.168.1.100"));
+        menu->setActiveAction(consecutive);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QVERIFY(finished.count() == 1 || finished.wait(5000));
+        QVERIFY(m_prompt.Problems().isEmpty());
+        QCOMPARE(m_proposedStart, QStringLiteral("192.168.1.160"));
+        QCOMPARE(Window().Settings().DefaultFromIP(), QStringLiteral("192.168.1.100"));
+        for (const auto& [serial, address] : m_moved) {
+            QTRY_COMPARE(IpOf(serial), address);
+        }
+        // Each row's session was renewed and logged in again, which only the device's new address
+        // can answer.
+        for (std::size_t i = 0; i < m_moved.size(); ++i) {
+            const discovery::DeviceRow* device = List().RowAt(List().FindRow(m_moved[i].first));
+            QTRY_VERIFY(device->LoginHandle != handles[i] && device->Online == 1);
+        }
+        List().SetAllTicked(false);
+    }
+
+    // Catches: the list's context menu entry 32772 not opening the dialog for the row under the
+    // mouse, or its accepted values not written.
+    void modifyIpFromTheContextMenuReaddressesTheRow() {
+        Window().ListView().clearSelection();
+        const int row = 5;
+        m_moved.emplace_back(KeyOf(row), QStringLiteral("192.168.1.150"));
+        QSignalSpy finished(&Window().IpCommands(), &netcfg::IpAssignment::commandFinished);
+        WhenOpen([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); },
+                 [this](QMenu* menu) {
+                     for (QAction* action : menu->actions()) {
+                         if (action->data().toInt() == kCmdModifyIp) {
+                             AnswerIpDialog(QStringLiteral("192.168.1.150"));
+                             menu->setActiveAction(action);
+                             QTest::keyClick(menu, Qt::Key_Return);
+                             return;
+                         }
+                     }
+                     menu->close();
+                 });
+        QWidget* viewport = Window().ListView().viewport();
+        const QPoint position = Window().ListView().visualRect(Window().ListView().TableModel().index(row, 1)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, position, viewport->mapToGlobal(position));
+        QApplication::sendEvent(viewport, &event);
+        QVERIFY(finished.count() == 1 || finished.wait(5000));
+        QCOMPARE(m_proposedStart, QStringLiteral("192.168.1.15"));
+        QTRY_COMPARE(IpOf(m_moved.back().first), QStringLiteral("192.168.1.150"));
+    }
+
+    // Catches: requests that never reached the devices: a new search finds them at their new
+    // addresses, and the devices no command named where they were.
+    void aNewSearchFindsTheMovedDevicesAtTheirNewAddresses() {
+        auto* search = qobject_cast<QPushButton*>(Window().Control(kIdSearchButton));
+        if (Window().Search().Searching()) {
+            QTest::mouseClick(search, Qt::LeftButton);
+        }
+        QTest::mouseClick(search, Qt::LeftButton);
+        QVERIFY(Window().Search().Searching());
+        QTRY_COMPARE_WITH_TIMEOUT(List().RowCount(), kDevices, 10000);
+        for (const auto& [serial, address] : m_moved) {
+            QCOMPARE(IpOf(serial), address);
+        }
+        QCOMPARE(IpOf("ZKSIM000004"), QStringLiteral("192.168.1.13"));
     }
 
     void choosingTheAdapterRestartsTheSearchAndFindsTheDevicesAgain() {
