@@ -32,7 +32,8 @@ platform::UniqueFd Connect(const std::string& address, std::uint16_t port) {
     remote.sin_family = AF_INET;
     remote.sin_port = htons(port);
     ::inet_pton(AF_INET, address.c_str(), &remote.sin_addr);
-    const timeval limit{2, 0};
+    // Generous: under a loaded machine the fleet thread may take a while to accept and answer.
+    const timeval limit{5, 0};
     ::setsockopt(fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
     if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&remote), sizeof(remote)) != 0) {
         fd.Reset();
