@@ -99,6 +99,8 @@ public:
     virtual int SET_TimeManualConfig(int handle, const TimeManualConfig& time) = 0;
     virtual int RebootDVR(int handle) = 0;
     virtual int RestoreConfig(int handle) = 0;
+    // Stores (command 8) or recalls (39) a PTZ preset 1..255.
+    virtual int PTZPreset(int handle, int command, int preset) = 0;
 };
 
 } // namespace zk::sdk

@@ -286,6 +286,10 @@ int NetSdk::RestoreConfig(int handle) {
     return Send(handle, RequestMessage{Operation::Restore, 0, 0, {}}, false);
 }
 
+int NetSdk::PTZPreset(int /*handle*/, int /*command*/, int /*preset*/) {
+    return kErrorFailed; // TEMPORARY until the session protocol carries presets
+}
+
 std::size_t NetSdk::SessionCount() const {
     const auto lock = LockForCaller();
     return m_sessions.size();

@@ -53,6 +53,7 @@ public:
     int SET_TimeManualConfig(int handle, const TimeManualConfig& time) override;
     int RebootDVR(int handle) override;
     int RestoreConfig(int handle) override;
+    int PTZPreset(int handle, int command, int preset) override;
 
     // Sessions that exist and sessions logged in now; any thread.
     std::size_t SessionCount() const;

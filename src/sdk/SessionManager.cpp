@@ -270,13 +270,17 @@ void SessionManager::HandleStatus(const StatusRecord& record) {
     emit sessionEvent(row, record.handle, record.eventType, record.payload);
 }
 
-void SessionManager::RunConnectSequence(int row, int handle) {
+TimeManualConfig SessionManager::TimeRecord() const {
     const PcClock clock = m_clock();
     TimeManualConfig time{};
     CopyBounded(time.LocalTime, clock.localTime);
     time.Zone = TimeZoneValue(clock.biasMinutes);
+    return time;
+}
+
+void SessionManager::RunConnectSequence(int row, int handle) {
     // The device's clock answer is only logged by the library.
-    m_sdk.SET_TimeManualConfig(handle, time);
+    m_sdk.SET_TimeManualConfig(handle, TimeRecord());
     if (m_sdk.SystemControl(handle, kQueryFileSystemVersion, 0, kInfoRequest) != 0) {
         m_list.SetCellText(row, ListColumn::Version, m_texts.GetText("MSGTIP34"));
     }

@@ -83,6 +83,8 @@ public:
     // In print mode newly listed devices are not logged in.
     void SetPrintMode(bool on) { m_printMode = on; }
     void SetClock(ClockSource clock);
+    // The time record that sets a device's clock from the PC's, as the connect sequence sends it.
+    TimeManualConfig TimeRecord() const;
     void SetUrlOpener(UrlOpener opener) { m_urlOpener = std::move(opener); }
 
     // Logs the row's session out (if it has one) and in again with its current record; the new

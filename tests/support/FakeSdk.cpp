@@ -229,4 +229,8 @@ int FakeSdk::RestoreConfig(int handle) {
     return Request({.name = "RestoreConfig", .handle = handle});
 }
 
+int FakeSdk::PTZPreset(int handle, int command, int preset) {
+    return Request({.name = "PTZPreset", .handle = handle, .code = command, .text = std::to_string(preset)});
+}
+
 } // namespace zk::test

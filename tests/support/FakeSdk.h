@@ -68,6 +68,7 @@ public:
     int SET_TimeManualConfig(int handle, const sdk::TimeManualConfig& time) override;
     int RebootDVR(int handle) override;
     int RestoreConfig(int handle) override;
+    int PTZPreset(int handle, int command, int preset) override;
 
 private:
     int Record(Call call);

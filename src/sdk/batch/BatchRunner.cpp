@@ -72,11 +72,19 @@ int BatchRunner::CountTicked(const char* emptyKey) {
 }
 
 bool BatchRunner::Confirm(const char* textKey) {
-    return m_prompt.AskYesNo(Text(ZK_TEXT_KEY("TEXT21")), Text(textKey), base::PromptIcon::Question);
+    return ConfirmText(Text(textKey));
+}
+
+bool BatchRunner::ConfirmText(const QString& text) {
+    return m_prompt.AskYesNo(Text(ZK_TEXT_KEY("TEXT21")), text, base::PromptIcon::Question);
 }
 
 void BatchRunner::ShowError(const char* textKey) {
     m_prompt.ShowMessage(QLatin1StringView(kErrorCaption), Text(textKey), base::PromptIcon::Error);
+}
+
+void BatchRunner::ShowInformation(const QString& text) {
+    m_prompt.ShowMessage(m_texts.GetTitle(), text, base::PromptIcon::Information);
 }
 
 void BatchRunner::SetRowStatus(int row, const QString& text) {
@@ -173,6 +181,10 @@ void BatchRunner::RunSlice() {
 }
 
 int BatchRunner::SdkRowWorker(int row, const SdkRequest& request) {
+    return SdkRowWorker(row, std::vector<SdkRequest>{request});
+}
+
+int BatchRunner::SdkRowWorker(int row, const std::vector<SdkRequest>& requests) {
     DeviceRow* device = m_list.RowAt(row);
     if (device == nullptr) {
         return -1;
@@ -184,25 +196,28 @@ int BatchRunner::SdkRowWorker(int row, const SdkRequest& request) {
         return 0;
     }
     if (device->LoginHandle <= 0) {
-        SetRowStatusKey(row, request.texts.noLogin);
+        SetRowStatusKey(row, requests.empty() ? nullptr : requests.front().texts.noLogin);
         state.result = RowResult::NoLogin;
         return 0;
     }
     const int handle = device->LoginHandle;
-    if (!request.send || request.send(m_sdk, handle) != 0) {
-        SetRowStatusKey(row, request.texts.failure);
-        state.result = RowResult::Refused;
-        state.failed = true;
-        return 0;
-    }
-    SetRowStatusKey(row, request.texts.sent);
-    if ((device = m_list.RowAt(row)) != nullptr && request.onSent) {
-        request.onSent(*device);
-    }
-    if (request.answerCode != 0) {
-        Await(row, request.answerCode, 0, request.answerOk, request.answerFailed);
-    } else if (!state.failed) {
-        state.result = RowResult::Sent;
+    for (const SdkRequest& request : requests) {
+        if (!request.send || request.send(m_sdk, handle) != 0) {
+            SetRowStatusKey(row, request.texts.failure);
+            state.result = RowResult::Refused;
+            state.failed = true;
+            continue;
+        }
+        SetRowStatusKey(row, request.texts.sent);
+        if ((device = m_list.RowAt(row)) != nullptr && request.onSent) {
+            request.onSent(*device);
+        }
+        if (request.answerCode != 0) {
+            Await(row, request.answerCode, 0, request.answerOk, request.answerFailed);
+        } else if (!state.failed) {
+            // A request no answer follows: sent, unless an earlier one of the row still awaits its answer.
+            state.result = StillAwaits(key, state.batch) ? RowResult::Waiting : RowResult::Sent;
+        }
     }
     return 0;
 }

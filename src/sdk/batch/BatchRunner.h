@@ -128,14 +128,21 @@ public:
     int CountTicked(const char* emptyKey = "MSGTIP13");
     // Asks the text of textKey with the caption "TEXT21"; true only for Yes (closing the box is No).
     bool Confirm(const char* textKey);
+    // The same question with a composed text.
+    bool ConfirmText(const QString& text);
     // Shows the text of textKey with the caption "ERROR" and the error icon.
     void ShowError(const char* textKey);
+    // Shows a composed text under the program's title with the information icon.
+    void ShowInformation(const QString& text);
 
     // Writes a row's status column (nothing when the column is hidden or already shows the text).
     void SetRowStatus(int row, const QString& text);
     void SetRowStatusKey(int row, const char* textKey);
     // Writes a column of the row holding a session handle; nothing when no row holds it.
     void SetRowStatusByHandle(int handle, discovery::ListColumn column, const QString& text);
+
+    // The text of a language key in the runner's language.
+    QString Text(const char* key) const;
 
     // Row keys of the ticked rows, in display order.
     std::vector<std::string> TickedKeys() const;
@@ -153,6 +160,10 @@ public:
     // may write its own text, marks a read-modify-write slot and is awaited. -1 when the row does
     // not exist, else 0.
     int SdkRowWorker(int row, const SdkRequest& request);
+    // The same for a row that gets several requests in order (a document and a control, a restore
+    // and a reboot): the row is checked once and every request is sent; a refused one writes its
+    // failure text without stopping the rest, and a failure stays the row's outcome.
+    int SdkRowWorker(int row, const std::vector<SdkRequest>& requests);
 
     // Records that the row awaits an answer of this code for a batch (0: the running one) over its
     // current session.
@@ -208,7 +219,6 @@ private:
     void Settle(RowState& state, const std::string& key, bool ok, int deviceResult);
     void HandleRead(int row, discovery::DeviceRow& device, ReadCode& read, int result, const QByteArray& payload,
                     const std::optional<Awaited>& awaited);
-    QString Text(const char* key) const;
 
     discovery::DeviceListModel& m_list;
     SessionManager& m_sessions;
