@@ -118,6 +118,9 @@ BatchCli::BatchCli(BatchCliSpec spec, std::ostream& out, std::ostream& err)
       m_outDir(QStringLiteral("out"), QStringLiteral("Folder for the files the command writes."),
                QStringLiteral("DIR")) {
     m_parser.setApplicationDescription(m_spec.description);
+    for (const QString& word : m_spec.positional) {
+        m_parser.addPositionalArgument(word, QString());
+    }
     m_parser.addOptions({m_searchSeconds, m_adapter});
     if (m_spec.selection) {
         m_parser.addOptions({m_all, m_select});
@@ -153,9 +156,13 @@ std::optional<int> BatchCli::Parse(const QStringList& arguments) {
     if (const auto exit = ParseArguments(m_parser, m_spec.command, arguments, m_out, m_err)) {
         return exit;
     }
-    if (!m_parser.positionalArguments().isEmpty()) {
+    const QStringList words = m_parser.positionalArguments();
+    if (words.size() > m_spec.positional.size()) {
         return UsageError(m_spec.command,
-                          QStringLiteral("unexpected argument \"%1\"").arg(m_parser.positionalArguments().front()),
+                          QStringLiteral("unexpected argument \"%1\"").arg(words.at(m_spec.positional.size())), m_err);
+    }
+    if (words.size() < m_spec.positional.size()) {
+        return UsageError(m_spec.command, QStringLiteral("%1 is missing").arg(m_spec.positional.at(words.size())),
                           m_err);
     }
     const auto search = Seconds(m_parser, m_searchSeconds, 2, 1);
@@ -373,6 +380,12 @@ void BatchCli::RunFor(int milliseconds) {
     loop.exec();
 }
 
+void BatchCli::WaitWhile(const std::function<bool()>& busy) {
+    while (busy()) {
+        RunFor(1);
+    }
+}
+
 void BatchCli::WaitForBatch(int batchId) {
     Q_UNUSED(batchId);
     while (m_runner->Running()) {
@@ -426,6 +439,36 @@ int BatchCli::Report(const QStringList& columns, const std::vector<QJsonObject>&
                        m_err);
     }
     return kExitOk;
+}
+
+int BatchCli::ReportOutcomes(const std::function<bool(sdk::batch::RowResult)>& done) {
+    using sdk::batch::RowResult;
+    std::vector<QJsonObject> rows;
+    int failures = 0;
+    for (const std::string& key : m_keys) {
+        const discovery::DeviceRow* row = Row(key);
+        const sdk::batch::RowState* state = m_runner->State(key);
+        const RowResult result = state != nullptr ? state->result : RowResult::Skipped;
+        const bool sent = result == RowResult::Ok || result == RowResult::Failed || result == RowResult::NoAnswer ||
+                          result == RowResult::NotChanged || result == RowResult::Sent;
+        const bool ok = done ? done(result)
+                             : result == RowResult::Ok || result == RowResult::NotChanged || result == RowResult::Sent;
+        failures += ok ? 0 : 1;
+        QJsonObject object;
+        object.insert(QStringLiteral("SerialNumber"),
+                      row != nullptr ? platform::AnsiToWide(base::FieldText(row->Record.SerialNumber))
+                                     : QString::fromStdString(key));
+        object.insert(QStringLiteral("IpAddress"),
+                      row != nullptr ? platform::AnsiToWide(base::FieldText(row->Record.IpAddress)) : QString());
+        object.insert(QStringLiteral("Online"), row != nullptr && row->Online != 0);
+        object.insert(QStringLiteral("Sent"), sent);
+        object.insert(QStringLiteral("Result"), QString::fromLatin1(sdk::batch::RowResultName(result)));
+        object.insert(QStringLiteral("Status"), m_list->CellText(RowOf(key), discovery::ListColumn::State));
+        rows.push_back(std::move(object));
+    }
+    return Report({QStringLiteral("SerialNumber"), QStringLiteral("IpAddress"), QStringLiteral("Online"),
+                   QStringLiteral("Sent"), QStringLiteral("Result"), QStringLiteral("Status")},
+                  rows, failures);
 }
 
 } // namespace zk::cli

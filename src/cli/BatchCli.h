@@ -4,6 +4,7 @@
 #include "cli/CliPrompt.h"
 #include "discovery/DeviceRecord.h"
 #include "discovery/SearchMessage.h"
+#include "sdk/batch/RowOutcome.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -12,6 +13,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -50,6 +52,8 @@ struct BatchCliSpec {
     bool answers = true;      // offers --answer-seconds
     bool verify = false;      // offers --verify-seconds
     bool out = false;         // offers --out DIR
+    // The command's own words after its name ("on", "scan"): their names for the help text.
+    QStringList positional;
 };
 
 // The common part of every command that acts on devices: its options (--search-seconds,
@@ -82,6 +86,8 @@ public:
     void TickSelection();
 
     const QString& Command() const { return m_spec.command; }
+    // The command's own words, as many as the spec names.
+    QStringList Positional() const { return m_parser.positionalArguments(); }
     std::ostream& Out() { return m_out; }
     std::ostream& Err() { return m_err; }
     CliPrompt& Prompt() { return *m_prompt; }
@@ -108,6 +114,8 @@ public:
     // Runs the event loop until no answer is awaited or --answer-seconds passed; what is still
     // awaited then ends as no-answer.
     void WaitForAnswers();
+    // Runs the event loop while busy() holds (a command between its rounds, probing, walking rows).
+    void WaitWhile(const std::function<bool()>& busy);
     // Runs the event loop for a while.
     void RunFor(int milliseconds);
     // --verify-seconds (0 when not given).
@@ -120,6 +128,10 @@ public:
     // Prints one line (values tab-separated in the order of columns) or, with --json, one JSON
     // object per row, and returns 0, or 1 when failures > 0 (counted on standard error).
     int Report(const QStringList& columns, const std::vector<QJsonObject>& rows, int failures);
+    // Reports every selected device's outcome in the runner's last batch for it: SerialNumber,
+    // IpAddress, Online, Sent, Result, Status. A device counts as done when done(result) holds (by
+    // default: ok, not-changed, or a request that no answer follows went out).
+    int ReportOutcomes(const std::function<bool(sdk::batch::RowResult)>& done = {});
 
 private:
     struct Core;

@@ -17,11 +17,6 @@ namespace {
 
 using sdk::batch::RowResult;
 
-// A device that did what was asked, or already had it.
-bool Done(RowResult result) {
-    return result == RowResult::Ok || result == RowResult::NotChanged;
-}
-
 std::optional<int> ParseCode(BatchCli& cli, const QCommandLineOption& option) {
     bool ok = false;
     const int code = cli.Parser().value(option).toInt(&ok);
@@ -38,31 +33,9 @@ int RunRequests(BatchCli& cli, const sdk::batch::SdkRequest& request) {
     const int batch = runner.Run(cli.Keys(), [&runner, request](int row) { return runner.SdkRowWorker(row, request); });
     cli.WaitForBatch(batch);
     cli.WaitForAnswers();
-
-    std::vector<QJsonObject> rows;
-    int failures = 0;
-    for (const std::string& key : cli.Keys()) {
-        const discovery::DeviceRow* row = cli.Row(key);
-        const sdk::batch::RowState* state = runner.State(key);
-        const RowResult result = state != nullptr ? state->result : RowResult::Skipped;
-        const bool sent = result == RowResult::Ok || result == RowResult::Failed || result == RowResult::NoAnswer ||
-                          result == RowResult::NotChanged;
-        failures += Done(result) ? 0 : 1;
-        QJsonObject object;
-        object.insert(QStringLiteral("SerialNumber"),
-                      row != nullptr ? platform::AnsiToWide(base::FieldText(row->Record.SerialNumber))
-                                     : QString::fromStdString(key));
-        object.insert(QStringLiteral("IpAddress"),
-                      row != nullptr ? platform::AnsiToWide(base::FieldText(row->Record.IpAddress)) : QString());
-        object.insert(QStringLiteral("Online"), row != nullptr && row->Online != 0);
-        object.insert(QStringLiteral("Sent"), sent);
-        object.insert(QStringLiteral("Result"), QString::fromLatin1(sdk::batch::RowResultName(result)));
-        object.insert(QStringLiteral("Status"), cli.List().CellText(cli.RowOf(key), discovery::ListColumn::State));
-        rows.push_back(std::move(object));
-    }
-    return cli.Report({QStringLiteral("SerialNumber"), QStringLiteral("IpAddress"), QStringLiteral("Online"),
-                       QStringLiteral("Sent"), QStringLiteral("Result"), QStringLiteral("Status")},
-                      rows, failures);
+    // A request goes out here only with an answer to wait for: only the device's yes counts.
+    return cli.ReportOutcomes(
+        [](RowResult result) { return result == RowResult::Ok || result == RowResult::NotChanged; });
 }
 
 BatchCliSpec Spec(const char* command, const char* description) {

@@ -23,6 +23,22 @@ int RunLogin(const QStringList& arguments, std::ostream& out, std::ostream& err)
 int RunBatchSet(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunBatchControl(const QStringList& arguments, std::ostream& out, std::ostream& err);
 
+// The system commands on the selected devices (docs/cli.md): factory reset, reboot, a reboot loop,
+// factory mode, the admin password, the device language, the clock, scheduled maintenance, P2P,
+// the alarm output, the thermal presets and the factory tests.
+int RunReset(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunReboot(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunLoopReboot(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunFactoryMode(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunSetPassword(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunSetLanguage(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunSyncTime(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunMaintenance(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunP2p(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunIoOutput(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunThermalPreset(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunTest(const QStringList& arguments, std::ostream& out, std::ostream& err);
+
 // The computer's network parameters and the address commands over the search protocol.
 int RunNetInfo(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunIpSet(const QStringList& arguments, std::ostream& out, std::ostream& err);

@@ -36,6 +36,11 @@ void FakeSdk::SetRequestResult(int result) {
     m_requestResult = result;
 }
 
+void FakeSdk::SetResultOf(const std::string& name, int result) {
+    std::lock_guard lock(m_mutex);
+    m_resultOf[name] = result;
+}
+
 void FakeSdk::SetInitResult(int result) {
     std::lock_guard lock(m_mutex);
     m_initResult = result;
@@ -121,7 +126,9 @@ int FakeSdk::Record(Call call) {
 
 int FakeSdk::Request(Call call) {
     std::lock_guard lock(m_mutex);
-    call.result = m_open.count(call.handle) != 0 && m_open[call.handle] ? m_requestResult : sdk::kErrorFailed;
+    const auto scripted = m_resultOf.find(call.name);
+    const int result = scripted != m_resultOf.end() ? scripted->second : m_requestResult;
+    call.result = m_open.count(call.handle) != 0 && m_open[call.handle] ? result : sdk::kErrorFailed;
     return Record(std::move(call));
 }
 

@@ -38,6 +38,8 @@ public:
     // (GetDVRConfig, SetDVRConfig, SetDevcieConfig, SystemControl, the direct ones) return this.
     void QueueLoginResult(int result);
     void SetRequestResult(int result);
+    // The result of every call of one name (e.g. "SetDVRConfig"), ahead of SetRequestResult.
+    void SetResultOf(const std::string& name, int result);
     void SetInitResult(int result);
 
     // Calls so far, in order; all of them or those of one name.
@@ -80,6 +82,7 @@ private:
     std::map<int, bool> m_open;
     int m_nextHandle = 1;
     int m_requestResult = 0;
+    std::map<std::string, int> m_resultOf;
     int m_initResult = 0;
     sdk::StatusEventCallBack m_statusCallBack = nullptr;
     void* m_statusUser = nullptr;

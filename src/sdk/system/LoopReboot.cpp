@@ -5,6 +5,7 @@
 #include "base/FixedText.h"
 #include "base/LanguageTable.h"
 #include "discovery/DeviceListModel.h"
+#include "discovery/SearchController.h"
 #include "sdk/batch/BatchRunner.h"
 #include "sdk/system/RestartCommands.h"
 
@@ -18,6 +19,10 @@ LoopReboot::LoopReboot(discovery::DeviceListModel& list, batch::BatchRunner& run
 }
 
 LoopReboot::~LoopReboot() = default;
+
+void LoopReboot::FollowSearch(discovery::SearchController& search) {
+    connect(&search, &discovery::SearchController::stoppingByButton, this, &LoopReboot::Stop);
+}
 
 void LoopReboot::Toggle(int selectedRow) {
     if (Running()) {

@@ -12,7 +12,8 @@
 
 namespace zk::discovery {
 class DeviceListModel;
-}
+class SearchController;
+} // namespace zk::discovery
 namespace zk::sdk::batch {
 class BatchRunner;
 }
@@ -39,6 +40,9 @@ public:
     LoopReboot(discovery::DeviceListModel& list, batch::BatchRunner& runner, RestartCommands& restart,
                std::function<std::optional<discovery::Credentials>()> credentials, QObject* parent = nullptr);
     ~LoopReboot() override;
+
+    // Stopping the search by its button ends the loop.
+    void FollowSearch(discovery::SearchController& search);
 
     // The button: starts the loop on the row (none: "MSGTIP13"), or stops a running loop.
     void Toggle(int selectedRow);
