@@ -66,7 +66,8 @@ bool InFleetNamespace(const char* program) {
     return true;
 }
 
-int RunInFleetNamespace(const char* program, const FleetOptions& options, char* argv[]) {
+int RunInFleetNamespace(const char* program, const FleetOptions& options, char* argv[],
+                        const std::string& simulatorExtra) {
     const std::string folder = OwnFolder();
     const std::string root = folder + "/../../..";
     setenv("ZKDEVSIM", (folder + "/zkdevsim").c_str(), 1);
@@ -76,7 +77,7 @@ int RunInFleetNamespace(const char* program, const FleetOptions& options, char* 
     const std::string simulator = "--count " + std::to_string(options.count) +
                                   " --first-ip 192.168.0.10 --netmask 255.255.252.0 --gateway 192.168.0.1"
                                   " --jitter-ms " +
-                                  std::to_string(options.jitterMs);
+                                  std::to_string(options.jitterMs) + " " + simulatorExtra;
     const std::string script = root + "/scripts/netns-run";
     std::vector<const char*> command = {script.c_str(), "--sim", simulator.c_str(), "--", argv[0]};
     for (int i = 1; argv[i] != nullptr; ++i) {

@@ -23,7 +23,8 @@ FleetOptions ParseFleetOptions(int argc, char* argv[], FleetOptions defaults);
 bool InFleetNamespace(const char* program);
 
 // Starts this program again inside the namespaces, with the simulated fleet beside it; returns only
-// when that cannot be done.
-int RunInFleetNamespace(const char* program, const FleetOptions& options, char* argv[]);
+// when that cannot be done. simulatorExtra holds further simulator arguments ("--record FILE").
+int RunInFleetNamespace(const char* program, const FleetOptions& options, char* argv[],
+                        const std::string& simulatorExtra = {});
 
 } // namespace zk::bench
