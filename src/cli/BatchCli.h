@@ -86,7 +86,7 @@ public:
     void TickSelection();
 
     const QString& Command() const { return m_spec.command; }
-    // The command's own words, as many as the spec names.
+    // The command's own words, as many as the command declares.
     QStringList Positional() const { return m_parser.positionalArguments(); }
     std::ostream& Out() { return m_out; }
     std::ostream& Err() { return m_err; }

@@ -107,6 +107,15 @@ int Choice(BatchCli& cli, const QStringList& words) {
     return index;
 }
 
+// Prepare for a command that takes one word of a fixed set; choice becomes its index.
+std::optional<int> PrepareChoice(BatchCli& cli, SystemCli& system, const QStringList& arguments,
+                                 const QStringList& words, int& choice) {
+    return Prepare(cli, system, arguments, [&]() -> std::optional<int> {
+        choice = Choice(cli, words);
+        return choice < 0 ? std::optional<int>(2) : std::nullopt;
+    });
+}
+
 } // namespace
 
 int RunReset(const QStringList& arguments, std::ostream& out, std::ostream& err) {
@@ -196,10 +205,8 @@ int RunFactoryMode(const QStringList& arguments, std::ostream& out, std::ostream
                  out, err);
     SystemCli system(cli);
     int choice = -1;
-    if (const auto exit = Prepare(cli, system, arguments, [&]() -> std::optional<int> {
-            choice = Choice(cli, {QStringLiteral("off"), QStringLiteral("on")});
-            return choice < 0 ? std::optional<int>(2) : std::nullopt;
-        })) {
+    if (const auto exit =
+            PrepareChoice(cli, system, arguments, {QStringLiteral("off"), QStringLiteral("on")}, choice)) {
         return *exit;
     }
     system.restart->FactoryMode(cli.Keys(), choice == 1);
@@ -319,10 +326,8 @@ int RunP2p(const QStringList& arguments, std::ostream& out, std::ostream& err) {
                  err);
     SystemCli system(cli);
     int choice = -1;
-    if (const auto exit = Prepare(cli, system, arguments, [&]() -> std::optional<int> {
-            choice = Choice(cli, {QStringLiteral("off"), QStringLiteral("on")});
-            return choice < 0 ? std::optional<int>(2) : std::nullopt;
-        })) {
+    if (const auto exit =
+            PrepareChoice(cli, system, arguments, {QStringLiteral("off"), QStringLiteral("on")}, choice)) {
         return *exit;
     }
     system.settings->P2p(cli.Keys(), choice == 1);
@@ -334,10 +339,7 @@ int RunIoOutput(const QStringList& arguments, std::ostream& out, std::ostream& e
                  err);
     SystemCli system(cli);
     int choice = -1;
-    if (const auto exit = Prepare(cli, system, arguments, [&]() -> std::optional<int> {
-            choice = Choice(cli, {QStringLiteral("0"), QStringLiteral("1")});
-            return choice < 0 ? std::optional<int>(2) : std::nullopt;
-        })) {
+    if (const auto exit = PrepareChoice(cli, system, arguments, {QStringLiteral("0"), QStringLiteral("1")}, choice)) {
         return *exit;
     }
     system.settings->IoOutput(cli.Keys(), choice);
@@ -352,10 +354,8 @@ int RunThermalPreset(const QStringList& arguments, std::ostream& out, std::ostre
                  out, err);
     SystemCli system(cli);
     int choice = -1;
-    if (const auto exit = Prepare(cli, system, arguments, [&]() -> std::optional<int> {
-            choice = Choice(cli, {QStringLiteral("scan"), QStringLiteral("save")});
-            return choice < 0 ? std::optional<int>(2) : std::nullopt;
-        })) {
+    if (const auto exit =
+            PrepareChoice(cli, system, arguments, {QStringLiteral("scan"), QStringLiteral("save")}, choice)) {
         return *exit;
     }
     system.settings->ThermalPreset(cli.Keys(),
@@ -369,10 +369,9 @@ int RunTest(const QStringList& arguments, std::ostream& out, std::ostream& err) 
                  out, err);
     SystemCli system(cli);
     int choice = -1;
-    if (const auto exit = Prepare(cli, system, arguments, [&]() -> std::optional<int> {
-            choice = Choice(cli, {QStringLiteral("mcu"), QStringLiteral("speed"), QStringLiteral("audio")});
-            return choice < 0 ? std::optional<int>(2) : std::nullopt;
-        })) {
+    if (const auto exit =
+            PrepareChoice(cli, system, arguments,
+                          {QStringLiteral("mcu"), QStringLiteral("speed"), QStringLiteral("audio")}, choice)) {
         return *exit;
     }
     if (choice == 0) {
