@@ -53,6 +53,17 @@ struct TimeManualConfig {
 };
 static_assert(sizeof(TimeManualConfig) == 132);
 
+// PTZPreset: the commands and the presets a device keeps.
+inline constexpr int kPtzSetPreset = 8;   // store the current position under a preset number
+inline constexpr int kPtzGotoPreset = 39; // move to a stored preset
+inline constexpr int kMinPtzPreset = 1;
+inline constexpr int kMaxPtzPreset = 255;
+
+constexpr bool IsValidPtzPreset(int command, int preset) {
+    return (command == kPtzSetPreset || command == kPtzGotoPreset) && preset >= kMinPtzPreset &&
+           preset <= kMaxPtzPreset;
+}
+
 // Failures of the calls. Handles are above 0; Login returns one of these (never 0) on failure.
 inline constexpr int kErrorFailed = -1;      // not initialised, unknown handle, not logged in now
 inline constexpr int kErrorBadArgument = -2; // an argument is missing, malformed or too long
@@ -99,7 +110,9 @@ public:
     virtual int SET_TimeManualConfig(int handle, const TimeManualConfig& time) = 0;
     virtual int RebootDVR(int handle) = 0;
     virtual int RestoreConfig(int handle) = 0;
-    // Stores (command 8) or recalls (39) a PTZ preset 1..255.
+    // command kPtzSetPreset stores the camera's position as preset (1 to 255), kPtzGotoPreset
+    // recalls it; any other command or preset is kErrorBadArgument, checked before the handle. A
+    // device refuses to recall a preset it never stored; as above, that outcome is only logged.
     virtual int PTZPreset(int handle, int command, int preset) = 0;
 };
 

@@ -286,8 +286,11 @@ int NetSdk::RestoreConfig(int handle) {
     return Send(handle, RequestMessage{Operation::Restore, 0, 0, {}}, false);
 }
 
-int NetSdk::PTZPreset(int /*handle*/, int /*command*/, int /*preset*/) {
-    return kErrorFailed; // TEMPORARY until the session protocol carries presets
+int NetSdk::PTZPreset(int handle, int command, int preset) {
+    if (!IsValidPtzPreset(command, preset)) {
+        return kErrorBadArgument;
+    }
+    return Send(handle, RequestMessage{Operation::PtzPreset, 0, 0, EncodePtzPreset({command, preset})}, false);
 }
 
 std::size_t NetSdk::SessionCount() const {

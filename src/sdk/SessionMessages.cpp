@@ -23,12 +23,13 @@ constexpr std::size_t kLoginResultBytes = 4 + kProofBytes;
 constexpr std::size_t kRequestHeaderBytes = 12;
 constexpr std::size_t kAnswerHeaderBytes = 8;
 constexpr std::size_t kTimeRecordBytes = kTimeTextBytes + 4;
+constexpr std::size_t kPtzPresetRecordBytes = 3;
 
 } // namespace
 
 bool IsKnownOperation(std::uint8_t operation) {
     return operation >= static_cast<std::uint8_t>(Operation::GetDVRConfig) &&
-           operation <= static_cast<std::uint8_t>(Operation::Restore);
+           operation <= static_cast<std::uint8_t>(Operation::PtzPreset);
 }
 
 std::string_view OperationName(Operation operation) {
@@ -47,6 +48,8 @@ std::string_view OperationName(Operation operation) {
         return "RebootDVR";
     case Operation::Restore:
         return "RestoreConfig";
+    case Operation::PtzPreset:
+        return "PTZPreset";
     }
     return "Unknown";
 }
@@ -220,6 +223,21 @@ int ParseTimeRecord(std::string_view text, TimeManualConfig& time) {
     // The field is text: whatever arrived, it ends inside the field.
     time.LocalTime[kTimeTextBytes - 1] = '\0';
     time.Zone = static_cast<std::int32_t>(GetU32(text.data() + kTimeTextBytes));
+    return 0;
+}
+
+std::string EncodePtzPreset(const PtzPresetRecord& record) {
+    std::string out(1, static_cast<char>(record.command & 0xFF));
+    PutU16(out, static_cast<std::uint16_t>(record.preset & 0xFFFF));
+    return out;
+}
+
+int ParsePtzPreset(std::string_view text, PtzPresetRecord& record) {
+    if (text.size() != kPtzPresetRecordBytes) {
+        return -1;
+    }
+    record.command = static_cast<unsigned char>(text[0]);
+    record.preset = GetU16(text.data() + 1);
     return 0;
 }
 

@@ -61,6 +61,7 @@ enum class Operation : std::uint8_t {
     SetTimeManual = 5,
     Reboot = 6,
     Restore = 7,
+    PtzPreset = 8,
 };
 bool IsKnownOperation(std::uint8_t operation);
 std::string_view OperationName(Operation operation);
@@ -69,7 +70,7 @@ struct RequestMessage {
     Operation operation = Operation::GetDVRConfig;
     std::uint32_t code = 0;
     std::int32_t channel = 0;
-    std::string text; // the request text; for SetTimeManual the encoded time record
+    std::string text; // the request text; for SetTimeManual and PtzPreset the encoded record
 };
 
 struct AnswerMessage {
@@ -109,5 +110,14 @@ int ParseEvent(std::string_view payload, EventMessage& message);
 // The time record as a request text: the 128-byte field as it is, then the zone.
 std::string EncodeTimeRecord(const TimeManualConfig& time);
 int ParseTimeRecord(std::string_view text, TimeManualConfig& time);
+
+// The PTZPreset request text: the command (1 byte), then the preset (2 bytes). Parsing checks only
+// the size: the device judges the values.
+struct PtzPresetRecord {
+    int command = 0;
+    int preset = 0;
+};
+std::string EncodePtzPreset(const PtzPresetRecord& record);
+int ParsePtzPreset(std::string_view text, PtzPresetRecord& record);
 
 } // namespace zk::sdk

@@ -174,6 +174,7 @@ TEST_F(DeviceSessionTest, ControlsChangeTheDevice) {
     ASSERT_EQ(Login(), sdk::LoginStatus::Ok);
     EXPECT_EQ(Ask(Operation::SystemControl, 1094, "<REQUEST_PARAM Mode=\"1\"/>\n").result, sdk::kResultOk);
     EXPECT_TRUE(m_device.FactoryMode());
+    EXPECT_EQ(m_device.Config().Value("SystemConfig/FactoryConfig", "Mode"), "1");
     EXPECT_EQ(Ask(Operation::SystemControl, 1094, "<REQUEST_PARAM Mode=\"2\"/>").result, sdk::kResultBadRequest);
     EXPECT_EQ(Ask(Operation::SystemControl, 1046, "<REQUEST_PARAM Mode=\"NightMode\" />\n").result, sdk::kResultOk);
     EXPECT_EQ(m_device.Config().Value("MediaConfig/Video/Capture", "DayNight"), "NightMode");
@@ -183,10 +184,53 @@ TEST_F(DeviceSessionTest, ControlsChangeTheDevice) {
                   .result,
               sdk::kResultOk);
     EXPECT_EQ(m_device.Config().Value("SystemConfig/MiscConfig", "WebLanguage"), "4");
+    EXPECT_EQ(m_device.Config().Value("SystemConfig/MiscConfig", "WebLanguageName"), "german");
+
+    // The IO output text has no blank between two attributes; devices take it all the same.
+    EXPECT_EQ(Ask(Operation::SystemControl, 1042, "<REQUEST_PARAM ChannelNo=\"0\"Output=\"1\"/>\n").result,
+              sdk::kResultOk);
+    EXPECT_EQ(m_device.Config().Value("SystemConfig/IOConfig", "Output"), "1");
+    EXPECT_EQ(Ask(Operation::SystemControl, 1042, "<REQUEST_PARAM ChannelNo=\"0\"Output=\"0\"/>\n").result,
+              sdk::kResultOk);
+    EXPECT_EQ(m_device.Config().Value("SystemConfig/IOConfig", "Output"), "0");
+    EXPECT_EQ(Ask(Operation::SystemControl, 1042, "<REQUEST_PARAM ChannelNo=\"0\"Output=\"2\"/>\n").result,
+              sdk::kResultBadRequest);
+    EXPECT_EQ(Ask(Operation::SystemControl, 1042, "").result, sdk::kResultBadRequest);
+    EXPECT_EQ(m_device.Config().Value("SystemConfig/IOConfig", "Output"), "0") << "a refused request changes nothing";
+
+    EXPECT_EQ(Ask(Operation::SetDVRConfig, 228, "<MaintainConfig\tEnable=\"1\" Day=\"3\" Time=\"04:30:00\" />").result,
+              sdk::kResultOk);
+    EXPECT_EQ(m_device.Config().Value("SystemConfig/MaintainConfig", "Day"), "3");
+    EXPECT_EQ(Ask(Operation::SetDVRConfig, 335, "<P2PConfig Enable=\"0\" Type=\"0\" />").result, sdk::kResultOk);
+    EXPECT_EQ(m_device.Config().Value("NetworkConfig/P2PConfig", "Enable"), "0");
 
     ASSERT_EQ(Ask(Operation::SetDVRConfig, 227, "<MiscConfig Language=\"en-us\" />").result, sdk::kResultOk);
     EXPECT_EQ(Ask(Operation::SystemControl, 1002).result, sdk::kResultOk);
     EXPECT_EQ(m_device.Config().Value("SystemConfig/MiscConfig", "Language"), "zh-cn") << "reset to factory values";
+    EXPECT_EQ(m_device.Config().Value("SystemConfig/FactoryConfig", "Mode"), "1")
+        << "factory mode is no setting: the document keeps showing the device's state";
+}
+
+// Presets: a recall of a preset never stored fails; a stored one is recalled; a record of another
+// size, another command or a preset outside 1 to 255 changes nothing.
+TEST_F(DeviceSessionTest, PresetsAreStoredBeforeTheyCanBeRecalled) {
+    ASSERT_EQ(Login(), sdk::LoginStatus::Ok);
+    auto preset = [this](int command, int number) {
+        return Ask(Operation::PtzPreset, 0, sdk::EncodePtzPreset({command, number})).result;
+    };
+    EXPECT_EQ(preset(sdk::kPtzGotoPreset, 201), sdk::kResultFailed);
+    EXPECT_EQ(preset(sdk::kPtzSetPreset, 201), sdk::kResultOk);
+    EXPECT_EQ(preset(sdk::kPtzSetPreset, 201), sdk::kResultOk) << "storing again is no error";
+    EXPECT_EQ(preset(sdk::kPtzGotoPreset, 201), sdk::kResultOk);
+    EXPECT_EQ(m_device.Config().Value("PTZConfig", "Current"), "201");
+    const std::string document = m_device.Config().Text();
+    EXPECT_EQ(preset(sdk::kPtzSetPreset, 0), sdk::kResultBadRequest);
+    EXPECT_EQ(preset(sdk::kPtzSetPreset, 256), sdk::kResultBadRequest);
+    EXPECT_EQ(preset(9, 5), sdk::kResultUnsupported);
+    EXPECT_EQ(Ask(Operation::PtzPreset, 0, "\x08").result, sdk::kResultBadRequest);
+    EXPECT_EQ(m_device.Config().Text(), document);
+    EXPECT_EQ(Ask(Operation::SystemControl, 1002).result, sdk::kResultOk);
+    EXPECT_EQ(preset(sdk::kPtzGotoPreset, 201), sdk::kResultFailed) << "a reset forgets the presets";
 }
 
 TEST_F(DeviceSessionTest, ManualTimeIsCheckedAndKept) {
@@ -291,6 +335,68 @@ TEST(DeviceSessionBadKindTest, RefuseRequestsAnswersEveryRequestRefusedAndChange
     EXPECT_EQ(link.Device().Config().Text(), document);
 }
 
+// Each refusing kind refuses exactly its own requests, answers them with result 1 and changes
+// nothing; everything else still works. Catches a kind that refuses too much (the connect
+// sequence's queries, reads) or too little (a direct request that still reboots).
+TEST(DeviceSessionBadKindTest, RefuseSetsAndRefuseControlsRefuseOnlyTheirRequests) {
+    sdk::TimeManualConfig time{};
+    base::CopyBounded(time.LocalTime, "20250106 11:55:40");
+    struct Case {
+        sdk::RequestMessage request;
+        bool refusedBySets;
+        bool refusedByControls;
+    };
+    const std::vector<Case> cases = {
+        {{Operation::GetDVRConfig, 504, 0, {}}, false, false},
+        {{Operation::SetDVRConfig, 227, 0, "<MiscConfig Language=\"en-us\" />"}, true, false},
+        {{Operation::SetDevcieConfig, 827, 0, "<AudioAlarm Enable=\"1\" />"}, true, false},
+        {{Operation::SystemControl, 1012, 0, "RESPONSE_PARAM"}, false, false},
+        {{Operation::SystemControl, 1019, 0, "RESPONSE_PARAM"}, false, false},
+        {{Operation::SystemControl, 1020, 0, {}}, false, false},
+        {{Operation::SystemControl, 1095, 0, {}}, false, false},
+        {{Operation::SystemControl, 1094, 0, "<REQUEST_PARAM Mode=\"1\"/>\n"}, false, true},
+        {{Operation::SystemControl, 1042, 0, "<REQUEST_PARAM ChannelNo=\"0\"Output=\"1\"/>\n"}, false, true},
+        {{Operation::SystemControl, 1130, 0, {}}, false, true},
+        {{Operation::SystemControl, 1002, 0, {}}, false, true},
+        {{Operation::SetTimeManual, 0, 0, sdk::EncodeTimeRecord(time)}, false, true},
+        {{Operation::PtzPreset, 0, 0, sdk::EncodePtzPreset({sdk::kPtzSetPreset, 200})}, false, true},
+        {{Operation::Reboot, 0, 0, {}}, false, true},
+        {{Operation::Restore, 0, 0, {}}, false, true},
+    };
+    for (const BadKind kind : {BadKind::SessionRefuseSets, BadKind::SessionRefuseControls}) {
+        DeviceProfile profile = test::TestProfile();
+        profile.bad.Add(kind);
+        test::SessionLink link("507913", {}, {}, profile);
+        link.Connect();
+        ASSERT_TRUE(link.DeviceSide()->LoggedIn());
+        for (const Case& item : cases) {
+            const bool refused = kind == BadKind::SessionRefuseSets ? item.refusedBySets : item.refusedByControls;
+            const std::string document = link.Device().Config().Text();
+            link.records.clear();
+            link.notices.clear();
+            link.action = DeviceAction::None;
+            ASSERT_EQ(link.Request(item.request), 0);
+            ASSERT_EQ(link.records.size(), 1u);
+            const SessionSummary& record = link.records[0];
+            const std::string label = std::string(BadKindName(kind)) + " " +
+                                      std::string(sdk::OperationName(item.request.operation)) + " " +
+                                      std::to_string(item.request.code);
+            EXPECT_EQ(record.result == sdk::kResultFailed, refused) << label;
+            EXPECT_EQ(record.reason == "refused", refused) << label;
+            EXPECT_EQ(link.AnswerWords().size(), 1u) << label << ": every request is answered";
+            if (refused) {
+                EXPECT_EQ(link.Device().Config().Text(), document) << label;
+                EXPECT_EQ(link.action, DeviceAction::None) << label;
+            }
+            if (kind == BadKind::SessionRefuseControls && item.request.operation == Operation::SetDVRConfig) {
+                EXPECT_EQ(link.Device().Config().Value("SystemConfig/MiscConfig", "Language"), "en-us");
+            }
+        }
+        EXPECT_EQ(link.Device().FactoryMode(), kind == BadKind::SessionRefuseSets) << BadKindName(kind);
+        EXPECT_FALSE(link.deviceClosed) << BadKindName(kind);
+    }
+}
+
 // Any bytes from a client, before or after the login: no crash, and a connection that must
 // close says so; a request that is answered gets exactly one answer frame.
 TEST(DeviceSessionFuzzTest, SurvivesMutatedClientStreams) {
@@ -304,6 +410,11 @@ TEST(DeviceSessionFuzzTest, SurvivesMutatedClientStreams) {
         EncodeFrame(MessageType::Request, 5,
                     sdk::EncodeRequest({Operation::SystemControl, 1094, 0, "<REQUEST_PARAM Mode=\"1\"/>"})),
         EncodeFrame(MessageType::LoginRequest, 0, std::string(70, 'x')),
+        EncodeFrame(
+            MessageType::Request, 6,
+            sdk::EncodeRequest({Operation::SystemControl, 1042, 0, "<REQUEST_PARAM ChannelNo=\"0\"Output=\"1\"/>\n"})),
+        EncodeFrame(MessageType::Request, 7,
+                    sdk::EncodeRequest({Operation::PtzPreset, 0, 0, sdk::EncodePtzPreset({sdk::kPtzSetPreset, 200})})),
     };
     std::size_t answers = 0;
     std::size_t closes = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "devsim/RecordWriter.h"
 
+#include "devsim/SessionLink.h"
 #include "support/TempFolder.h"
 
 #include <QJsonDocument>
@@ -109,6 +110,42 @@ TEST(RecordWriterTest, SessionLinesNameTheMessageTheDeviceAndTheRequest) {
     request.result.reset();
     EXPECT_TRUE(Parse(SessionRecordLine(1.0, kFrom, to, "X", request)).value(QStringLiteral("result")).isNull())
         << "a request left unanswered";
+}
+
+// Requests go into the record as they arrived: tabs, line ends, a missing blank, code page 936
+// text (shown as UTF-8 in "payload") and bytes that are no text (exact only in "payloadHex"), and
+// the PTZPreset record as bytes beside its readable form. Tests of the tool compare request texts
+// byte for byte against these lines, so any rewriting on the way shows up here.
+TEST(RecordWriterTest, SessionRequestsAreRecordedByteForByte) {
+    test::SessionLink link;
+    link.Connect();
+    const std::vector<std::pair<sdk::RequestMessage, QString>> requests = {
+        {{sdk::Operation::SetDVRConfig, 228, 0, "<MaintainConfig\tEnable=\"1\" Day=\"7\" Time=\"03:00:00\" />"},
+         QStringLiteral("<MaintainConfig\tEnable=\"1\" Day=\"7\" Time=\"03:00:00\" />")},
+        {{sdk::Operation::SystemControl, 1042, 0, "<REQUEST_PARAM ChannelNo=\"0\"Output=\"1\"/>\n"},
+         QStringLiteral("<REQUEST_PARAM ChannelNo=\"0\"Output=\"1\"/>\n")},
+        {{sdk::Operation::SetDVRConfig, 223, 0, "<UserConfig><Account Password=\"\xD6\xD0&quot;\" /></UserConfig>"},
+         QString::fromUtf8("<UserConfig><Account Password=\"\xE4\xB8\xAD&quot;\" /></UserConfig>")},
+        {{sdk::Operation::SetDevcieConfig, 827, 0, "<AudioAlarm A=\"\xFF\" />\r\n"}, QString()},
+        {{sdk::Operation::PtzPreset, 0, 0, sdk::EncodePtzPreset({sdk::kPtzSetPreset, 201})},
+         QStringLiteral("command 8 preset 201")},
+    };
+    for (const auto& [request, shown] : requests) {
+        ASSERT_EQ(link.Request(request), 0);
+    }
+    ASSERT_EQ(link.records.size(), requests.size() + 1);
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const QJsonObject line =
+            Parse(SessionRecordLine(1.0, kFrom, {0xC0A8010A, 34567}, "ZKSIM000001", link.records[i + 1]));
+        const sdk::RequestMessage& request = requests[i].first;
+        EXPECT_EQ(line.value(QStringLiteral("code")).toInt(), static_cast<int>(request.code));
+        EXPECT_EQ(QByteArray::fromHex(line.value(QStringLiteral("payloadHex")).toString().toLatin1()).toStdString(),
+                  request.text)
+            << i;
+        if (!requests[i].second.isNull()) {
+            EXPECT_EQ(line.value(QStringLiteral("payload")).toString(), requests[i].second) << i;
+        }
+    }
 }
 
 } // namespace

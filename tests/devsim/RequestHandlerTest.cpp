@@ -329,10 +329,16 @@ TEST_F(RequestHandlerTest, FactoryModeFollowsTheFlag) {
     EXPECT_TRUE(Command(discovery::kCodeFactoryMode, "ZKSIM000003", false, std::nullopt, discovery::kFlagFactoryModeOn)
                     .summary.accepted);
     EXPECT_TRUE(m_handler->Device(2).FactoryMode());
+    // The document shows the same state a session's 1094 sets, also across a restore.
+    EXPECT_EQ(m_handler->Device(2).Config().Value("SystemConfig/FactoryConfig", "Mode"), "1");
+    ASSERT_TRUE(Command(discovery::kCodeRestore, "ZKSIM000003", true).summary.accepted);
+    EXPECT_EQ(m_handler->Device(2).Config().Value("SystemConfig/FactoryConfig", "Mode"), "1");
+    m_now += 5s;
     const HandleResult off =
         Command(discovery::kCodeFactoryMode, "ZKSIM000003", false, std::nullopt, discovery::kFlagFactoryModeOff);
     EXPECT_EQ(off.summary.flag, 1);
     EXPECT_FALSE(m_handler->Device(2).FactoryMode());
+    EXPECT_EQ(m_handler->Device(2).Config().Value("SystemConfig/FactoryConfig", "Mode"), "0");
     EXPECT_FALSE(Command(discovery::kCodeFactoryMode, "ZKSIM000003", false, std::nullopt, 7).summary.accepted);
     EXPECT_FALSE(m_handler->Device(1).FactoryMode());
 }

@@ -3,11 +3,13 @@
 // devices where the case needs a device that misbehaves at the socket level.
 #include "sdk/NetSdk.h"
 
+#include "base/FixedText.h"
 #include "devsim/LoopbackFleet.h"
 #include "platform/TcpSocket.h"
 #include "sdk/AlarmRecord.h"
 #include "sdk/SessionFrame.h"
 #include "sdk/SessionMessages.h"
+#include "support/LogCapture.h"
 
 #include <dirent.h>
 #include <sys/socket.h>
@@ -337,6 +339,83 @@ TEST_F(NetSdkTest, RebootEndsTheSessionWithEvent34AndItComesBackAfterTheSilence)
     // While the device reboots its port refuses connections.
     EXPECT_GE(std::count(events.begin(), events.end(), kEventCannotConnect), 1);
     EXPECT_NE(fleet.RecordLines("request")[0].find("\"operation\":\"RebootDVR\""), std::string::npos);
+}
+
+// PTZPreset end to end: arguments the library refuses never reach the device; a recall of a preset
+// never stored is refused by the device and only logged; a stored preset is kept and recalled.
+// Catches a wrong encoding of the record, a missed argument check, and answers that leak into the
+// answer callback.
+TEST_F(NetSdkTest, PtzPresetStoresAndRecallsAndTheDevicesRefusalIsLogged) {
+    test::LogCapture log("127.0.0.71");
+    LoopbackFleet fleet(1);
+    const int handle = LoginTo(0);
+    ASSERT_TRUE(m_recorder.WaitForEvent(handle, kEventLoggedIn));
+    EXPECT_EQ(m_sdk.PTZPreset(handle, 7, 200), kErrorBadArgument);
+    EXPECT_EQ(m_sdk.PTZPreset(handle, kPtzSetPreset, 0), kErrorBadArgument);
+    EXPECT_EQ(m_sdk.PTZPreset(handle, kPtzSetPreset, 256), kErrorBadArgument);
+    EXPECT_EQ(m_sdk.PTZPreset(handle, kPtzGotoPreset, -1), kErrorBadArgument);
+    EXPECT_EQ(m_sdk.PTZPreset(12345, kPtzSetPreset, 200), kErrorFailed);
+
+    ASSERT_EQ(m_sdk.PTZPreset(handle, kPtzGotoPreset, 200), 0) << "sent; the device decides";
+    ASSERT_EQ(m_sdk.PTZPreset(handle, kPtzSetPreset, 200), 0);
+    ASSERT_EQ(m_sdk.PTZPreset(handle, kPtzSetPreset, 255), 0);
+    ASSERT_EQ(m_sdk.PTZPreset(handle, kPtzGotoPreset, 200), 0);
+    std::vector<std::string> messages;
+    const auto failureLogged = [&messages] {
+        return std::any_of(messages.begin(), messages.end(), [](const std::string& message) {
+            return message.find(": PTZPreset failed with result 1") != std::string::npos;
+        });
+    };
+    for (int i = 0; i < 250 && (fleet.RecordLines("request").size() < 4 || !failureLogged()); ++i) {
+        const auto more = log.TakeMessages();
+        messages.insert(messages.end(), more.begin(), more.end());
+    }
+    EXPECT_TRUE(failureLogged());
+
+    const auto requests = fleet.RecordLines("request");
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_NE(requests[0].find("\"operation\":\"PTZPreset\",\"code\":0,\"channel\":0,\"result\":1"), std::string::npos)
+        << requests[0];
+    EXPECT_NE(requests[0].find("\"payload\":\"command 39 preset 200\",\"payloadHex\":\"2700c8\""), std::string::npos)
+        << requests[0];
+    for (std::size_t i = 1; i < 4; ++i) {
+        EXPECT_NE(requests[i].find("\"result\":0"), std::string::npos) << requests[i];
+    }
+    const auto stored = fleet.Run([](devsim::SessionServer&, devsim::RequestHandler& devices) {
+        const devsim::DeviceConfig& config = devices.Device(0).Config();
+        return std::vector<bool>{config.IsPresetStored(200), config.IsPresetStored(255), config.IsPresetStored(1),
+                                 config.Value("PTZConfig", "Current") == "200"};
+    });
+    EXPECT_EQ(stored, (std::vector<bool>{true, true, false, true}));
+    for (const Recorder::Item& item : m_recorder.Of(handle)) {
+        EXPECT_TRUE(item.status) << "direct requests have no answer callback";
+    }
+}
+
+// A new password (with a quote, an ampersand and a code page 936 character, escaped in the XML as
+// the tool sends it) becomes the login password: a later login with it succeeds and one with the
+// old password is refused. Catches a device that keeps logging in with the old key, or that keeps
+// the escaped text as the password.
+TEST_F(NetSdkTest, PasswordChangeTakesEffectForTheNextLogin) {
+    LoopbackFleet fleet(1);
+    const int handle = LoginTo(0);
+    ASSERT_TRUE(m_recorder.WaitForEvent(handle, kEventLoggedIn));
+    const std::string newPassword = "pw\"7&\xD6\xD0";
+    const std::string request = "<UserConfig><Account Username=\"admin\" Password=\"pw&quot;7&amp;\xD6\xD0\" "
+                                "Group=\"Administrator\" Status=\"Enable\" /></UserConfig>";
+    ASSERT_EQ(m_sdk.SetDVRConfig(handle, 223, 0, request.c_str(), static_cast<int>(request.size())), 0);
+    ASSERT_TRUE(m_recorder.WaitForAnswer(handle, 223));
+    EXPECT_EQ(m_recorder.Answer(handle, 223)->word, PackAuxWord(223, kResultOk));
+
+    const int withNew = LoginTo(0, newPassword.c_str());
+    const int withOld = LoginTo(0, "507913");
+    EXPECT_TRUE(m_recorder.WaitForEvent(withNew, kEventLoggedIn));
+    EXPECT_TRUE(m_recorder.WaitForEvent(withOld, kEventWrongPassword));
+    EXPECT_EQ(m_recorder.Events(handle), std::vector<int>{kEventLoggedIn}) << "the session that changed it stays";
+    const auto searchPassword = fleet.Run([](devsim::SessionServer&, devsim::RequestHandler& devices) {
+        return std::string(base::FieldText(devices.Device(0).Record(devsim::SimClock::now()).Password));
+    });
+    EXPECT_EQ(searchPassword, newPassword) << "search replies show the account the login checks";
 }
 
 TEST_F(NetSdkTest, AlarmFromTheDeviceArrivesAsEvent23) {

@@ -282,7 +282,7 @@ TEST_F(SystemCommandsTest, AFailedFirstRequestStaysAndTheSummaryCountsOnlySentCa
     Run(settings, [&] { settings.ThermalPreset({Key(0), Key(1), Key(2)}, kThermalSavePreset); });
     // Two sessions sent it; the third row has no login.
     EXPECT_EQ(m_prompt.Questions().back().text, QStringLiteral("[201 preset ptz] SUCCEED_SET_NUM2"));
-    EXPECT_EQ(m_sdk.Calls("PTZPreset").back().code, kPresetStore);
+    EXPECT_EQ(m_sdk.Calls("PTZPreset").back().command, kPtzSetPreset);
 }
 
 } // namespace

@@ -237,7 +237,13 @@ int FakeSdk::RestoreConfig(int handle) {
 }
 
 int FakeSdk::PTZPreset(int handle, int command, int preset) {
-    return Request({.name = "PTZPreset", .handle = handle, .code = command, .text = std::to_string(preset)});
+    Call call{.name = "PTZPreset", .handle = handle, .command = command, .preset = preset};
+    if (!sdk::IsValidPtzPreset(command, preset)) {
+        std::lock_guard lock(m_mutex);
+        call.result = sdk::kErrorBadArgument;
+        return Record(std::move(call));
+    }
+    return Request(std::move(call));
 }
 
 } // namespace zk::test

@@ -31,11 +31,14 @@ public:
         std::string text{}; // request text or XML
         int enable = 0;     // SetAutoReconnect
         sdk::TimeManualConfig time{};
-        int result = 0; // what the call returned
+        int command = 0; // PTZPreset
+        int preset = 0;  // PTZPreset
+        int result = 0;  // what the call returned
     };
 
     // Scripted results: the next Login calls return these in turn (then handles again); requests
     // (GetDVRConfig, SetDVRConfig, SetDevcieConfig, SystemControl, the direct ones) return this.
+    // PTZPreset refuses a command or preset the library refuses (kErrorBadArgument), whatever is set.
     void QueueLoginResult(int result);
     void SetRequestResult(int result);
     // The result of every call of one name (e.g. "SetDVRConfig"), ahead of SetRequestResult.

@@ -7,7 +7,7 @@
 namespace zk::devsim {
 namespace {
 
-constexpr std::array<std::pair<BadKind, std::string_view>, 14> kNames = {{
+constexpr std::array<std::pair<BadKind, std::string_view>, 16> kNames = {{
     {BadKind::OtherRoot, "other-root"},
     {BadKind::RootAttributes, "root-attributes"},
     {BadKind::NoMsgFlag, "no-msg-flag"},
@@ -22,6 +22,8 @@ constexpr std::array<std::pair<BadKind, std::string_view>, 14> kNames = {{
     {BadKind::SessionDrop, "session-drop"},
     {BadKind::SessionGarbage, "session-garbage"},
     {BadKind::SessionRefuseRequests, "session-refuse-requests"},
+    {BadKind::SessionRefuseSets, "session-refuse-sets"},
+    {BadKind::SessionRefuseControls, "session-refuse-controls"},
 }};
 
 } // namespace

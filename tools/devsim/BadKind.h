@@ -10,7 +10,8 @@ namespace zk::devsim {
 // The ways a simulated device can answer badly, each one a shape the tool must survive. Searches:
 // rejected roots and headers, types and bodies it drops, datagrams too large or not text, and
 // answers that come late. Sessions: refused connections, a device that goes silent, one that drops
-// the connection, one that answers with bytes that are no frame, and one that refuses every request.
+// the connection, one that answers with bytes that are no frame, and ones that refuse every request,
+// every configuration change, or every control and direct request.
 enum class BadKind {
     OtherRoot,             // a root element no tool accepts
     RootAttributes,        // the usual root, with attributes on its opening tag
@@ -26,6 +27,8 @@ enum class BadKind {
     SessionDrop,           // the connection closes when the first request after the login arrives
     SessionGarbage,        // requests are answered with random bytes instead of a frame
     SessionRefuseRequests, // logins succeed; every request is answered "refused" and changes nothing
+    SessionRefuseSets,     // logins succeed; every SetDVRConfig and SetDevcieConfig is refused
+    SessionRefuseControls, // logins succeed; controls but the connect queries, and direct requests, are refused
 };
 
 // Every kind, in the order the help text lists them.

@@ -247,6 +247,36 @@ std::string DeviceConfig::Text() const {
     return Print(*m_document);
 }
 
+namespace {
+
+constexpr const char* kPtzPath = "PTZConfig";
+
+} // namespace
+
+void DeviceConfig::StorePreset(int preset) {
+    if (IsPresetStored(preset)) {
+        return;
+    }
+    XMLElement* element = FindOrMake(kPtzPath)->InsertNewChildElement("Preset");
+    element->SetAttribute("Number", preset);
+    element->SetAttribute("Stored", 1);
+}
+
+bool DeviceConfig::IsPresetStored(int preset) const {
+    const XMLElement* ptz = Find(kPtzPath);
+    for (const XMLElement* element = ptz != nullptr ? ptz->FirstChildElement("Preset") : nullptr; element != nullptr;
+         element = element->NextSiblingElement("Preset")) {
+        if (element->IntAttribute("Number") == preset && element->IntAttribute("Stored") == 1) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void DeviceConfig::RecallPreset(int preset) {
+    SetValue(kPtzPath, "Current", std::to_string(preset));
+}
+
 XMLElement* DeviceConfig::Find(std::string_view path) const {
     XMLElement* element = m_document->RootElement();
     while (element != nullptr && !path.empty()) {

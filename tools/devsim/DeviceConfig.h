@@ -60,6 +60,12 @@ public:
     // The whole document as text.
     std::string Text() const;
 
+    // PTZ presets, kept as PTZConfig/Preset elements (Number, Stored="1"); the last one recalled
+    // is PTZConfig's Current. The caller checks the numbers.
+    void StorePreset(int preset);
+    bool IsPresetStored(int preset) const;
+    void RecallPreset(int preset);
+
     // The element a set code names, as "Section/Element" ("" for unknown codes).
     static std::string_view SetPath(int code);
 

@@ -2,6 +2,7 @@
 #include "devsim/DeviceSession.h"
 
 #include "base/FixedText.h"
+#include "devsim/RequestParams.h"
 #include "sdk/DeviceSdk.h"
 #include "sdk/LoginCrypto.h"
 
@@ -26,7 +27,6 @@ bool IsAcknowledgedControl(std::uint32_t code) {
     case 122:
     case 1021:
     case 1024:
-    case 1042:
     case 1043:
     case 1058:
     case 1061:
@@ -50,19 +50,31 @@ std::string ResponseParam(const char* attribute, std::string_view value) {
     return printer.CStr();
 }
 
-// The attributes of a REQUEST_PARAM element; nothing when the text is no such element.
-std::optional<std::map<std::string, std::string>> RequestParams(std::string_view text) {
-    tinyxml2::XMLDocument document;
-    if (document.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS || document.RootElement() == nullptr ||
-        std::string_view(document.RootElement()->Name()) != "REQUEST_PARAM") {
-        return std::nullopt;
+// The queries the tool's connect sequence sends; a device that refuses controls still answers them.
+bool IsConnectQuery(std::uint32_t code) {
+    return code == 1012 || code == 1019 || code == 1020 || code == 1095;
+}
+
+// Whether a bad kind makes the device refuse this request.
+bool Refuses(const BadKindSet& bad, const RequestMessage& request) {
+    if (bad.Has(BadKind::SessionRefuseRequests)) {
+        return true;
     }
-    std::map<std::string, std::string> params;
-    for (const auto* attribute = document.RootElement()->FirstAttribute(); attribute != nullptr;
-         attribute = attribute->Next()) {
-        params[attribute->Name()] = attribute->Value();
+    switch (request.operation) {
+    case Operation::GetDVRConfig:
+        return false;
+    case Operation::SetDVRConfig:
+    case Operation::SetDevcieConfig:
+        return bad.Has(BadKind::SessionRefuseSets);
+    case Operation::SystemControl:
+        return bad.Has(BadKind::SessionRefuseControls) && !IsConnectQuery(request.code);
+    case Operation::SetTimeManual:
+    case Operation::Reboot:
+    case Operation::Restore:
+    case Operation::PtzPreset:
+        return bad.Has(BadKind::SessionRefuseControls);
     }
-    return params;
+    return false;
 }
 
 // The capability text of 1020: what the device offers, by its kind.
@@ -219,10 +231,16 @@ void DeviceSession::HandleRequest(const Frame& frame, SimClock::time_point, Devi
     summary.code = request.code;
     summary.channel = request.channel;
     summary.payload = request.text;
+    summary.bytes = request.text;
     if (request.operation == Operation::SetTimeManual) {
         sdk::TimeManualConfig time{};
         summary.payload = sdk::ParseTimeRecord(request.text, time) == 0
                               ? std::string(base::FieldText(time.LocalTime)) + " zone " + std::to_string(time.Zone)
+                              : std::string();
+    } else if (request.operation == Operation::PtzPreset) {
+        sdk::PtzPresetRecord ptz;
+        summary.payload = sdk::ParsePtzPreset(request.text, ptz) == 0
+                              ? "command " + std::to_string(ptz.command) + " preset " + std::to_string(ptz.preset)
                               : std::string();
     }
     const BadKindSet bad = m_device.Profile().bad;
@@ -248,7 +266,7 @@ void DeviceSession::HandleRequest(const Frame& frame, SimClock::time_point, Devi
         return;
     }
     AnswerMessage answer;
-    if (bad.Has(BadKind::SessionRefuseRequests)) {
+    if (Refuses(bad, request)) {
         // A well-formed answer that refuses: reboot and restore included, nothing happens.
         answer.operation = request.operation;
         answer.code = request.code;
@@ -302,8 +320,33 @@ AnswerMessage DeviceSession::Answer(const RequestMessage& request, DeviceOutput&
         out.action = DeviceAction::Restore;
         answer.result = sdk::kResultOk;
         break;
+    case Operation::PtzPreset:
+        answer.result = Preset(request.text);
+        break;
     }
     return answer;
+}
+
+std::uint8_t DeviceSession::Preset(std::string_view text) {
+    sdk::PtzPresetRecord ptz;
+    if (sdk::ParsePtzPreset(text, ptz) != 0 || ptz.preset < sdk::kMinPtzPreset || ptz.preset > sdk::kMaxPtzPreset) {
+        return sdk::kResultBadRequest;
+    }
+    DeviceConfig& config = m_device.Config();
+    switch (ptz.command) {
+    case sdk::kPtzSetPreset:
+        config.StorePreset(ptz.preset);
+        return sdk::kResultOk;
+    case sdk::kPtzGotoPreset:
+        // A camera cannot move to a position it was never given.
+        if (!config.IsPresetStored(ptz.preset)) {
+            return sdk::kResultFailed;
+        }
+        config.RecallPreset(ptz.preset);
+        return sdk::kResultOk;
+    default:
+        return sdk::kResultUnsupported;
+    }
 }
 
 std::uint8_t DeviceSession::Control(std::uint32_t code, std::string_view text, std::string& payload) {
@@ -331,10 +374,10 @@ std::uint8_t DeviceSession::Control(std::uint32_t code, std::string_view text, s
     if (IsAcknowledgedControl(code)) {
         return sdk::kResultOk;
     }
-    if (code != 1094 && code != 1046 && code != 1119) {
+    if (code != 1094 && code != 1046 && code != 1119 && code != 1042) {
         return sdk::kResultUnsupported;
     }
-    const auto params = RequestParams(text);
+    const auto params = ScanRequestParams(text);
     if (!params) {
         return sdk::kResultBadRequest;
     }
@@ -349,7 +392,15 @@ std::uint8_t DeviceSession::Control(std::uint32_t code, std::string_view text, s
             return sdk::kResultBadRequest;
         }
         m_device.SetFactoryMode(*mode == "1");
-        config.SetValue("SystemConfig/FactoryConfig", "Mode", *mode);
+        return sdk::kResultOk;
+    }
+    if (code == 1042) {
+        const auto output = param("Output");
+        if (output != "0" && output != "1") {
+            return sdk::kResultBadRequest;
+        }
+        config.SetValue("SystemConfig/IOConfig", "ChannelNo", param("ChannelNo").value_or("0"));
+        config.SetValue("SystemConfig/IOConfig", "Output", *output);
         return sdk::kResultOk;
     }
     if (code == 1046) {
@@ -367,6 +418,9 @@ std::uint8_t DeviceSession::Control(std::uint32_t code, std::string_view text, s
     }
     config.SetValue("SystemConfig/MiscConfig", "WebLanguage", *language);
     config.SetValue("SystemConfig/MiscConfig", "KCWeb", *kc);
+    if (const auto name = param("Language")) {
+        config.SetValue("SystemConfig/MiscConfig", "WebLanguageName", *name);
+    }
     return sdk::kResultOk;
 }
 

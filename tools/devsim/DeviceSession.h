@@ -33,7 +33,8 @@ struct SessionSummary {
     std::optional<int> result; // the result byte answered; none when nothing was answered
     bool accepted = false;
     std::string reason;  // why not
-    std::string payload; // the request's text
+    std::string payload; // the request's text; readable for the time and PTZPreset records
+    std::string bytes;   // the request's text exactly as it arrived
 };
 
 // A change to the whole device that the server carries out for all its sessions.
@@ -80,6 +81,7 @@ private:
     void HandleRequest(const sdk::Frame& frame, SimClock::time_point now, DeviceOutput& out);
     sdk::AnswerMessage Answer(const sdk::RequestMessage& request, DeviceOutput& out);
     std::uint8_t Control(std::uint32_t code, std::string_view text, std::string& payload);
+    std::uint8_t Preset(std::string_view text);
     void Invalid(std::string reason, DeviceOutput& out);
     void Close(DeviceOutput& out);
 

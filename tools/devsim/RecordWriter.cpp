@@ -117,6 +117,15 @@ std::string SessionRecordLine(double epochSeconds, const Endpoint& from, const E
         line += summary.result ? std::to_string(*summary.result) : std::string("null");
         line += ",\"payload\":";
         line += JsonString(platform::AnsiToUtf8(summary.payload));
+        // The bytes themselves: code page 936 text that is not text, and the binary records, are
+        // compared exactly only this way.
+        line += ",\"payloadHex\":\"";
+        static constexpr char kHexDigits[] = "0123456789abcdef";
+        for (const char c : summary.bytes) {
+            line.push_back(kHexDigits[static_cast<unsigned char>(c) >> 4]);
+            line.push_back(kHexDigits[static_cast<unsigned char>(c) & 0x0F]);
+        }
+        line += '"';
     }
     line += '}';
     return line;

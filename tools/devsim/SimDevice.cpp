@@ -128,6 +128,13 @@ void SimDevice::ResetSettings() {
     m_current.AllNet = initial.AllNet;
     m_key.reset();
     m_config.Reset(m_current);
+    // Factory mode is the device's production state, not a setting: a reset keeps it.
+    SetFactoryMode(m_factoryMode);
+}
+
+void SimDevice::SetFactoryMode(bool on) {
+    m_factoryMode = on;
+    m_config.SetValue("SystemConfig/FactoryConfig", "Mode", on ? "1" : "0");
 }
 
 ConfigAnswer SimDevice::GetConfig(int code) {

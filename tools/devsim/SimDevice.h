@@ -71,7 +71,9 @@ public:
     void ResetSettings();
     // Counts reboots, so that the session side notices one and ends the device's sessions.
     std::uint64_t BootCount() const { return m_bootCount; }
-    void SetFactoryMode(bool on) { m_factoryMode = on; }
+    // Factory mode, from a session (1094) or the search protocol (code 9); the document's
+    // FactoryConfig Mode shows it ("1" on), also after a reset of the settings.
+    void SetFactoryMode(bool on);
     bool FactoryMode() const { return m_factoryMode; }
     void ClearSerial();
     void SetIntercom(const discovery::IntercomRecord& intercom) { m_intercom = intercom; }

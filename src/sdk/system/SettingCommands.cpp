@@ -157,7 +157,7 @@ void SettingCommands::ThermalPreset(const std::vector<std::string>& keys, int pr
     SdkRequest request;
     request.texts.failure = ZK_TEXT_KEY("SET_PRESET_FAILED");
     request.send = [preset, succeeded](DeviceSdk& sdk, int handle) {
-        const int result = sdk.PTZPreset(handle, kPresetStore, preset);
+        const int result = sdk.PTZPreset(handle, kPtzSetPreset, preset);
         *succeeded += result == 0 ? 1 : 0;
         return result;
     };

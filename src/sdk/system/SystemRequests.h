@@ -24,8 +24,7 @@ inline constexpr int kControlWebLanguage = 1119;
 inline constexpr int kControlTestMcu = 1130;
 inline constexpr int kControlTestSpeed = 122;
 
-// PTZPreset's command that stores a preset, and the thermal sensor's two presets.
-inline constexpr int kPresetStore = 8;
+// The thermal sensor's two presets, stored with PTZPreset (kPtzSetPreset).
 inline constexpr int kThermalScanPreset = 200;
 inline constexpr int kThermalSavePreset = 201;
 
