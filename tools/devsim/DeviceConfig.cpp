@@ -251,7 +251,34 @@ namespace {
 
 constexpr const char* kPtzPath = "PTZConfig";
 
+void CollectValues(const XMLElement& element, const std::string& path,
+                   std::vector<std::pair<std::string, std::string>>& values) {
+    for (const tinyxml2::XMLAttribute* attribute = element.FirstAttribute(); attribute != nullptr;
+         attribute = attribute->Next()) {
+        values.emplace_back(path + '@' + attribute->Name(), attribute->Value());
+    }
+    std::map<std::string, int> seen;
+    for (const XMLElement* child = element.FirstChildElement(); child != nullptr; child = child->NextSiblingElement()) {
+        const int position = seen[child->Name()]++;
+        std::string childPath = path.empty() ? child->Name() : path + '/' + child->Name();
+        if (position > 0) {
+            childPath += '[' + std::to_string(position) + ']';
+        }
+        CollectValues(*child, childPath, values);
+    }
+}
+
 } // namespace
+
+std::vector<std::pair<std::string, std::string>> DeviceConfig::Values() const {
+    std::vector<std::pair<std::string, std::string>> values;
+    if (const XMLElement* root = m_document->RootElement(); root != nullptr) {
+        CollectValues(*root, {}, values);
+        // The root's own attributes are the document's, not a setting.
+        std::erase_if(values, [](const auto& value) { return value.first.front() == '@'; });
+    }
+    return values;
+}
 
 void DeviceConfig::StorePreset(int preset) {
     if (IsPresetStored(preset)) {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace tinyxml2 {
 class XMLDocument;
@@ -59,6 +61,10 @@ public:
     void SetValue(std::string_view path, const char* attribute, std::string_view value);
     // The whole document as text.
     std::string Text() const;
+    // Every attribute of the document as ("Section/Element@Attribute", value) in document order,
+    // the root left out; the second and later elements of one name under one parent carry their
+    // position ("PTZConfig/Preset[1]@Number").
+    std::vector<std::pair<std::string, std::string>> Values() const;
 
     // PTZ presets, kept as PTZConfig/Preset elements (Number, Stored="1"); the last one recalled
     // is PTZConfig's Current. The caller checks the numbers.

@@ -8,6 +8,18 @@
 
 namespace zk::devsim {
 
+std::string DeviceStateLine(const SimDevice& device) {
+    std::string line = "{\"SerialNumber\":" + JsonString(device.OriginalSerial()) +
+                       ",\"IpAddress\":" + JsonString(FormatIpv4(device.IpAddress())) +
+                       ",\"FactoryMode\":" + (device.FactoryMode() ? "true" : "false") + ",\"Values\":{";
+    bool first = true;
+    for (const auto& [path, value] : device.Config().Values()) {
+        line += (first ? "" : ",") + JsonString(path) + ':' + JsonString(value);
+        first = false;
+    }
+    return line + "}}";
+}
+
 std::string JsonString(std::string_view utf8) {
     std::string out = "\"";
     for (const char c : utf8) {

@@ -44,6 +44,10 @@ std::string RecordLine(double epochSeconds, const Endpoint& from, std::string_vi
 std::string SessionRecordLine(double epochSeconds, const Endpoint& from, const Endpoint& to, std::string_view device,
                               const SessionSummary& summary);
 
+// The JSON line of a device's state when the simulator ends, without its line end: its serial
+// number as made, address, factory mode and every value of its configuration document.
+std::string DeviceStateLine(const SimDevice& device);
+
 // A JSON string literal (quotes included) of UTF-8 text.
 std::string JsonString(std::string_view utf8);
 

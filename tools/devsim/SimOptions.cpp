@@ -186,6 +186,8 @@ const std::vector<OptionDefinition>& Definitions() {
         {"jitter-ms", "J", "each reply waits a random 0..J ms (default 100)",
          IntegerOption(&SimOptions::jitterMs, 0, 600000)},
         {"record", "FILE", "write one JSON line per message received", TextOption(&SimOptions::recordFile)},
+        {"config-out", "FILE", "at exit, write one JSON line per device: its state and configuration document",
+         TextOption(&SimOptions::configOutFile)},
         {"model", "TEXT", "device type; repeat it to make devices cycle through several",
          [](SimOptions& options, std::string_view value) {
              options.models.emplace_back(value);

@@ -32,6 +32,7 @@ struct SimOptions {
     std::string fleetFile;
     int jitterMs = 100;
     std::string recordFile;
+    std::string configOutFile;       // written at exit: one JSON line per device (DeviceStateLine)
     std::vector<std::string> models; // devices cycle through them; empty: the default models
     std::string version = "V5.3.2.20240815";
     std::string afVersion = "AF_V1.2.0";

@@ -250,6 +250,17 @@ int Simulator::Run(std::ostream& err) {
     }
 
     scheduler.Stop();
+    int status = kExitOk;
+    if (!m_options.configOutFile.empty()) {
+        std::string lines;
+        for (std::size_t i = 0; i < handler.DeviceCount(); ++i) {
+            lines += DeviceStateLine(handler.Device(i)) + '\n';
+        }
+        if (platform::WriteFileAtomically(m_options.configOutFile, lines) != 0) {
+            err << "zkdevsim: cannot write the configuration file " << m_options.configOutFile << '\n';
+            status = kExitFailed;
+        }
+    }
     if (const long long dropped = socket.DroppedCount(); dropped > 0) {
         err << "zkdevsim: " << dropped << " datagrams to UDP port " << kSearchPort
             << " were dropped: the receive buffer was full\n";
@@ -258,7 +269,7 @@ int Simulator::Run(std::ostream& err) {
     if (left > 0) {
         err << "zkdevsim: " << left << " addresses could not be removed\n";
     }
-    return kExitOk;
+    return status;
 }
 
 } // namespace zk::devsim
