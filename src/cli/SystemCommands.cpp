@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 namespace zk::cli {
 namespace {
@@ -238,7 +239,22 @@ int RunSetPassword(const QStringList& arguments, std::ostream& out, std::ostream
         }
         return std::pair(*first, *second);
     };
-    if (const auto exit = Prepare(cli, system, arguments)) {
+    // A password given on the command line is checked before the search, so a typing slip costs
+    // nothing; the command checks it again (also one typed on the terminal) before anything is sent.
+    if (const auto exit = Prepare(cli, system, arguments, [&]() -> std::optional<int> {
+            const char* problem = cli.Parser().isSet(newPassword)
+                                      ? sdk::system::DevicePasswordProblem(cli.Parser().value(newPassword))
+                                      : nullptr;
+            if (problem == nullptr) {
+                return std::nullopt;
+            }
+            return UsageError(cli.Command(),
+                              std::string_view(problem) == "MSG_PASSWORD_TOO_LONG"
+                                  ? QStringLiteral("the new password is longer than the %1 bytes a login carries")
+                                        .arg(sdk::system::kMaxDevicePasswordBytes)
+                                  : QStringLiteral("the new password has characters the devices cannot keep"),
+                              err);
+        })) {
         return *exit;
     }
     system.settings->SetPassword(cli.Keys());
