@@ -114,7 +114,8 @@ private slots:
                  (QList<int>{kCmdOpenWebPage, kCmdModifyIp, kCmdFreeIpSelected, kCmdLoginAgain, kCmdDefaultUser}));
         QVERIFY(plain.palette().color(QPalette::Window) != QColor(233, 233, 220));
         RArEvaVuraroZazoDor shortMenu(Sources("<root><STYLE display=\"2\"/></root>"));
-        QCOMPARE(commands(shortMenu), (QList<int>{kCmdOpenWebPage, kCmdModifyIp, kCmdFreeIpSelected, kCmdLoginAgain}));
+        QCOMPARE(commands(shortMenu), (QList<int>{kCmdOpenWebPage, kCmdLoginAgain, kCmdRebootSelected, kCmdModifyIp,
+                                                  kCmdResetSelected}));
         RArEvaVuraroZazoDor coloured(Sources("<root><STYLE display=\"1\"/></root>"));
         QCOMPARE(coloured.palette().color(QPalette::Window), QColor(233, 233, 220));
         auto* label = qobject_cast<QWidget*>(coloured.Control(kIdStatusLine));
