@@ -21,17 +21,45 @@ inline constexpr int kIdOperatePassword = 1055;
 // The batch button area under the list.
 inline constexpr int kIdBatchArea = 2000;
 inline constexpr int kIdBatchIp = 1030;
+inline constexpr int kIdBatchReset = 4;
+inline constexpr int kIdBatchReboot = 7;
+inline constexpr int kIdBatchResetOverLogin = 12;
+inline constexpr int kIdBatchPassword = 14;
+inline constexpr int kIdBatchLanguage = 15;
+inline constexpr int kIdFactoryMode = 16;
+inline constexpr int kIdBatchThermal = 1028;
+inline constexpr int kIdBatchIoOutput = 1029;
+inline constexpr int kIdBatchMaintenance = 1031;
+inline constexpr int kIdBatchTime = 1035;
+inline constexpr int kIdLoopReboot = 1305;
+inline constexpr int kIdTestMcu = 1306;
+inline constexpr int kIdTestSpeed = 1307;
 
 // Menu commands.
 inline constexpr int kCmdAbout = 16;
 inline constexpr int kCmdOpenWebPage = 32777;
 inline constexpr int kCmdLoginAgain = 33300;
 inline constexpr int kCmdDefaultUser = 32963;
-inline constexpr int kCmdModifyIp = 32772;       // context menu: the selected row's IP settings
-inline constexpr int kCmdFreeIpSelected = 32775; // context menu: a free address for the selected row
-inline constexpr int kCmdFreeIpTicked = 32901;   // free addresses for the ticked rows
-inline constexpr int kCmdIpConsecutive = 32902;  // button 1030's pop-up: consecutive addresses
-inline constexpr int kCmdIpDhcp = 32945;         // button 1030's pop-up: DHCP
+inline constexpr int kCmdModifyIp = 32772;         // context menu: the selected row's IP settings
+inline constexpr int kCmdFreeIpSelected = 32775;   // context menu: a free address for the selected row
+inline constexpr int kCmdFreeIpTicked = 32901;     // free addresses for the ticked rows
+inline constexpr int kCmdIpConsecutive = 32902;    // button 1030's pop-up: consecutive addresses
+inline constexpr int kCmdIpDhcp = 32945;           // button 1030's pop-up: DHCP
+inline constexpr int kCmdResetWhole = 33386;       // button 4's pop-up: the whole factory reset
+inline constexpr int kCmdResetKeepNetwork = 33385; // button 4's pop-up: the reset keeping the network settings
+inline constexpr int kCmdFactoryModeOn = 33010;    // button 16's pop-up
+inline constexpr int kCmdFactoryModeOff = 33013;   // button 16's pop-up
+inline constexpr int kCmdSyncTimeWithPc = 8;       // button 1035's pop-up: the clock from the PC
+inline constexpr int kCmdIoOutputLow = 32802;      // button 1029's pop-up: output 0
+inline constexpr int kCmdIoOutputHigh = 32803;     // button 1029's pop-up: output 1
+inline constexpr int kCmdThermalScan = 23;         // button 1028's pop-up: scan the defect points
+inline constexpr int kCmdThermalSave = 24;         // button 1028's pop-up: save the defect points
+inline constexpr int kCmdRebootSelected = 32778;   // context menu: reboot the selected row
+inline constexpr int kCmdResetSelected = 32774;    // context menu: the selected row's factory reset
+inline constexpr int kCmdP2pOn = 33002;            // context menu: P2P services on for the ticked rows
+inline constexpr int kCmdP2pOff = 33003;           // context menu: P2P services off for the ticked rows
+// The device language items (button 15's pop-up, context menu with STYLE 1) carry
+// sdk::system::kLanguageMenuNormal or kLanguageMenuKc plus the language's offset.
 
 // The one-shot timer that maximises the window after it is shown, and its delay.
 inline constexpr int kTimerMaximise = 10005;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/RArEvaVuraroZazoDor.h"
 
+#include "app/BatchButtonArea.h"
 #include "app/ControlIds.h"
 #include "app/DeviceListView.h"
 #include "base/BuildInfo.h"
@@ -15,11 +16,15 @@
 #include "sdk/LoginCredentials.h"
 #include "sdk/batch/BatchRunner.h"
 #include "sdk/gui/CDialogDefaultUser.h"
+#include "sdk/gui/CDialogPwd.h"
+#include "sdk/gui/CSYSRMDlg.h"
+#include "sdk/system/LoopReboot.h"
+#include "sdk/system/RestartCommands.h"
+#include "sdk/system/SettingCommands.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -30,6 +35,8 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <functional>
 
 namespace zk::app {
 namespace {
@@ -43,6 +50,13 @@ discovery::SearchSettings SearchSettingsFrom(const base::CLoadDisplayCfg& displa
     settings.autoStopSwitch = display.GetDisplay(base::kDisplaySearchAutoStop) > 0;
     settings.autoStop = true;
     return settings;
+}
+
+// Adds a menu item carrying its command id.
+void AddCommand(QMenu& menu, QObject* context, int command, const QString& text, std::function<void()> act) {
+    QAction* action = menu.addAction(text);
+    action->setData(command);
+    QObject::connect(action, &QAction::triggered, context, std::move(act));
 }
 
 // STYLE 1: the background of the dialog and of its static texts.
@@ -78,8 +92,12 @@ RArEvaVuraroZazoDor::~RArEvaVuraroZazoDor() {
     if (!m_closed) {
         done(QDialog::Rejected);
     }
-    // The commands go before the runner and the list they act on.
+    // The commands go before the runner and the list they act on; the loop before the restart
+    // commands it reboots with.
     m_ipAssignment.reset();
+    m_loopReboot.reset();
+    m_restart.reset();
+    m_settingCommands.reset();
     m_runner.reset();
     base::LogShutDown();
 }
@@ -141,6 +159,8 @@ void RArEvaVuraroZazoDor::BuildControls() {
     m_listView = new DeviceListView(*m_list, this);
     m_listView->setMinimumHeight(200);
     layout->addWidget(m_listView, 1);
+    BuildIpCommands();
+    BuildSystemCommands();
     layout->addWidget(BuildBatchArea());
 
     auto* bottomRow = new QHBoxLayout;
@@ -194,7 +214,6 @@ void RArEvaVuraroZazoDor::BuildControls() {
     connect(m_listView, &DeviceListView::contextMenuRequestedAt, this, &RArEvaVuraroZazoDor::ShowListMenu);
     connect(m_defaultUser, &QLineEdit::textEdited, this, &RArEvaVuraroZazoDor::OnDefaultUserEdited);
     connect(m_defaultPassword, &QLineEdit::textEdited, this, &RArEvaVuraroZazoDor::OnDefaultUserEdited);
-    BuildIpCommands();
     m_table.SetClearSerialRequest([this](const std::string& uuid) {
         // Called on the search thread: the request is built and queued on the window thread.
         QMetaObject::invokeMethod(
@@ -322,6 +341,7 @@ void RArEvaVuraroZazoDor::done(int result) {
     if (!m_closed) {
         m_closed = true;
         m_maximiseTimer.stop();
+        m_loopReboot->Stop();
         // Sessions end with the process; only the search stops here.
         m_search->StopSearch();
     }
@@ -339,71 +359,75 @@ void RArEvaVuraroZazoDor::ShowListMenu(int row, const QPoint& globalPosition) {
 }
 
 void RArEvaVuraroZazoDor::BuildListMenu(QMenu& menu) {
-    QAction* webPage = menu.addAction(GetText("TEXT23"));
-    webPage->setData(kCmdOpenWebPage);
-    connect(webPage, &QAction::triggered, this, [this] { m_sessions->OpenWebPage(FirstSelectedRow()); });
-    QAction* modifyIp = menu.addAction(GetText("TEXT30"));
-    modifyIp->setData(kCmdModifyIp);
-    connect(modifyIp, &QAction::triggered, this, [this] { m_ipAssignment->ModifyOne(FirstSelectedRow()); });
-    QAction* freeIp = menu.addAction(GetText("TEXT31"));
-    freeIp->setData(kCmdFreeIpSelected);
-    connect(freeIp, &QAction::triggered, this, [this] {
+    switch (m_display.GetDisplay(base::kDisplayStyle)) {
+    case 1:
+        m_batchArea->AddLanguageMenus(menu);
+        break;
+    case 2:
+        BuildShortListMenu(menu);
+        break;
+    default:
+        BuildFullListMenu(menu);
+        break;
+    }
+}
+
+void RArEvaVuraroZazoDor::BuildFullListMenu(QMenu& menu) {
+    AddCommand(menu, this, kCmdOpenWebPage, GetText("TEXT23"), [this] { m_sessions->OpenWebPage(FirstSelectedRow()); });
+    AddCommand(menu, this, kCmdModifyIp, GetText("TEXT30"), [this] { m_ipAssignment->ModifyOne(FirstSelectedRow()); });
+    AddCommand(menu, this, kCmdFreeIpSelected, GetText("TEXT31"), [this] {
         const discovery::DeviceRow* row = m_list->RowAt(FirstSelectedRow());
         if (row != nullptr) {
             m_ipAssignment->FreeAddresses({std::string(base::FieldText(row->Key))}, false);
         }
     });
-    QAction* login = menu.addAction(GetText("IDS_LOGINING"));
-    login->setData(kCmdLoginAgain);
-    connect(login, &QAction::triggered, this, [this] { m_sessions->LoginCommand(FirstSelectedRow()); });
-    // STYLE 2 has the short menu, which holds no default-login item (button 21 remains).
-    if (m_display.GetDisplay(base::kDisplayStyle) != 2) {
-        QAction* defaultUser = menu.addAction(GetText("DEFAULT_USER_SET"));
-        defaultUser->setData(kCmdDefaultUser);
-        connect(defaultUser, &QAction::triggered, this, &RArEvaVuraroZazoDor::EditDefaultUser);
+    AddCommand(menu, this, kCmdLoginAgain, GetText("IDS_LOGINING"),
+               [this] { m_sessions->LoginCommand(FirstSelectedRow()); });
+    AddCommand(menu, this, kCmdDefaultUser, GetText("DEFAULT_USER_SET"), [this] { EditDefaultUser(); });
+    if (m_display.GetDisplay(base::kDisplayShowP2pService) > 0) {
+        AddCommand(menu, this, kCmdP2pOn, GetText("MENU_P2P_ON"),
+                   [this] { m_settingCommands->P2p(m_runner->TickedKeys(), true); });
+        AddCommand(menu, this, kCmdP2pOff, GetText("MENU_P2P_OFF"),
+                   [this] { m_settingCommands->P2p(m_runner->TickedKeys(), false); });
     }
 }
 
-QWidget* RArEvaVuraroZazoDor::BuildBatchArea() {
-    // Two rows of batch buttons; the commands of each subsystem put theirs here.
-    auto* area = new QWidget(this);
-    auto* rows = new QVBoxLayout(area);
-    rows->setContentsMargins(0, 0, 0, 0);
-    auto* first = new QHBoxLayout;
-    auto* second = new QHBoxLayout;
-    rows->addLayout(first);
-    rows->addLayout(second);
+void RArEvaVuraroZazoDor::BuildShortListMenu(QMenu& menu) {
+    // No default-login item here (button 21 remains); every item acts on the selected row.
+    AddCommand(menu, this, kCmdOpenWebPage, GetText("TEXT23"), [this] { m_sessions->OpenWebPage(FirstSelectedRow()); });
+    AddCommand(menu, this, kCmdLoginAgain, GetText("IDS_LOGINING"),
+               [this] { m_sessions->LoginCommand(FirstSelectedRow()); });
+    AddCommand(menu, this, kCmdRebootSelected, GetText("MENU_REBOOT_DEVICE"),
+               [this] { m_restart->RebootSelected(FirstSelectedRow()); });
+    AddCommand(menu, this, kCmdModifyIp, GetText("TEXT30"), [this] { m_ipAssignment->ModifyOne(FirstSelectedRow()); });
+    AddCommand(menu, this, kCmdResetSelected, GetText("MENU_RESTORE_DEVICE"),
+               [this] { m_restart->ResetSelected(FirstSelectedRow()); });
+}
 
-    auto* batchIp = new QPushButton(GetText("MAIN_BATCH_IP"), area);
-    auto* ipMenu = new QMenu(batchIp);
-    QAction* consecutive = ipMenu->addAction(GetText("BTNTEXT3"));
-    consecutive->setData(kCmdIpConsecutive);
-    connect(consecutive, &QAction::triggered, this, [this] { m_ipAssignment->Consecutive(m_runner->TickedKeys()); });
-    QAction* dhcp = ipMenu->addAction(GetText("DHCP"));
-    dhcp->setData(kCmdIpDhcp);
-    connect(dhcp, &QAction::triggered, this, [this] { m_ipAssignment->Dhcp(m_runner->TickedKeys()); });
-    // The button opens its menu under itself when clicked.
-    connect(batchIp, &QPushButton::clicked, this,
-            [batchIp, ipMenu] { ipMenu->popup(batchIp->mapToGlobal(QPoint(0, batchIp->height()))); });
-    first->addWidget(batchIp);
-    first->addStretch(1);
-    second->addStretch(1);
-    RegisterControl(kIdBatchIp, batchIp);
-    RegisterControl(kIdBatchArea, area);
-    return area;
+QWidget* RArEvaVuraroZazoDor::BuildBatchArea() {
+    m_batchArea = new BatchButtonArea({*m_runner, *m_ipAssignment, *m_restart, *m_loopReboot, *m_settingCommands,
+                                       [this] { return FirstSelectedRow(); }},
+                                      this);
+    for (const auto& [id, button] : m_batchArea->Buttons()) {
+        RegisterControl(id, button);
+    }
+    RegisterControl(kIdBatchArea, m_batchArea);
+    return m_batchArea;
+}
+
+std::optional<discovery::Credentials> RArEvaVuraroZazoDor::OperationCredentials() {
+    QString user;
+    QString password;
+    if (!sdk::GetOperationCredentials(m_settings, m_display, m_operatePassword->text(), base::GetLanguageTable(),
+                                      m_prompt, user, password)) {
+        return std::nullopt;
+    }
+    return discovery::Credentials{platform::WideToAnsi(user), platform::WideToAnsi(password)};
 }
 
 void RArEvaVuraroZazoDor::BuildIpCommands() {
     netcfg::IpAssignmentHooks hooks;
-    hooks.credentials = [this]() -> std::optional<discovery::Credentials> {
-        QString user;
-        QString password;
-        if (!sdk::GetOperationCredentials(m_settings, m_display, m_operatePassword->text(), base::GetLanguageTable(),
-                                          m_prompt, user, password)) {
-            return std::nullopt;
-        }
-        return discovery::Credentials{platform::WideToAnsi(user), platform::WideToAnsi(password)};
-    };
+    hooks.credentials = [this] { return OperationCredentials(); };
     hooks.editSettings = [this](netcfg::IpSettingData& data) {
         netcfg::CDialogIpSetting dialog(data, m_prompt, m_prober, this);
         if (dialog.exec() != QDialog::Accepted) {
@@ -417,6 +441,37 @@ void RArEvaVuraroZazoDor::BuildIpCommands() {
                                                             m_prober, m_settings, std::move(hooks));
     // Each search starts from fresh local parameters.
     connect(m_search.get(), &discovery::SearchController::searchStarting, this, [this] { m_local.Clear(); });
+}
+
+void RArEvaVuraroZazoDor::BuildSystemCommands() {
+    sdk::system::RestartHooks restartHooks;
+    restartHooks.credentials = [this] { return OperationCredentials(); };
+    m_restart = std::make_unique<sdk::system::RestartCommands>(*m_list, m_table, *m_search, *m_runner, m_sdk, m_display,
+                                                               std::move(restartHooks));
+    m_loopReboot = std::make_unique<sdk::system::LoopReboot>(*m_list, *m_runner, *m_restart,
+                                                             [this] { return OperationCredentials(); });
+    // A loop must not outlive the search it was started from.
+    connect(m_search.get(), &discovery::SearchController::stoppingByButton, m_loopReboot.get(),
+            &sdk::system::LoopReboot::Stop);
+
+    sdk::system::SettingHooks settingHooks;
+    settingHooks.editPassword = [this]() -> std::optional<std::pair<QString, QString>> {
+        sdk::CDialogPwd dialog(m_prompt, this);
+        if (dialog.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        return std::make_pair(dialog.Password(), dialog.Confirmation());
+    };
+    settingHooks.editMaintenance = [this](sdk::system::MaintenanceChoice& choice) {
+        sdk::CSYSRMDlg dialog(choice, this);
+        if (dialog.exec() != QDialog::Accepted) {
+            return false;
+        }
+        choice = dialog.Choice();
+        return true;
+    };
+    m_settingCommands =
+        std::make_unique<sdk::system::SettingCommands>(*m_list, *m_sessions, *m_runner, std::move(settingHooks));
 }
 
 int RArEvaVuraroZazoDor::FirstSelectedRow() const {

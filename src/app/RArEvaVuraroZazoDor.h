@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -29,14 +30,20 @@ class QMenuBar;
 class QPushButton;
 
 namespace zk::app {
+class BatchButtonArea;
 class DeviceListView;
-}
+} // namespace zk::app
 namespace zk::netcfg {
 class IpAssignment;
 }
 namespace zk::sdk::batch {
 class BatchRunner;
 }
+namespace zk::sdk::system {
+class LoopReboot;
+class RestartCommands;
+class SettingCommands;
+} // namespace zk::sdk::system
 
 namespace zk::app {
 
@@ -66,7 +73,8 @@ public:
 
     // The control registered under an id, or nullptr.
     QWidget* Control(int id) const;
-    // Fills the device list's context menu with the commands built so far, as STYLE chooses them.
+    // Fills the device list's context menu as STYLE chooses it: 2 the short menu, 1 the device
+    // language menus, otherwise the full menu (with the P2P items when the display shows them).
     void BuildListMenu(QMenu& menu);
 
     discovery::SearchController& Search() { return *m_search; }
@@ -75,6 +83,10 @@ public:
     sdk::SessionManager& Sessions() { return *m_sessions; }
     sdk::batch::BatchRunner& Runner() { return *m_runner; }
     netcfg::IpAssignment& IpCommands() { return *m_ipAssignment; }
+    sdk::system::RestartCommands& Restart() { return *m_restart; }
+    sdk::system::LoopReboot& Loop() { return *m_loopReboot; }
+    sdk::system::SettingCommands& SystemSettings() { return *m_settingCommands; }
+    BatchButtonArea& BatchArea() { return *m_batchArea; }
     DeviceListView& ListView() { return *m_listView; }
     base::CSaveParam& Settings() { return m_settings; }
     const base::CLoadDisplayCfg& Display() const { return m_display; }
@@ -84,9 +96,17 @@ public slots:
 
 private:
     void BuildControls();
-    // The two rows of batch buttons under the list.
+    // The two rows of batch buttons under the list, each button registered under its id.
     QWidget* BuildBatchArea();
     void BuildIpCommands();
+    // The restart, loop reboot and setting commands with their dialogs.
+    void BuildSystemCommands();
+    // The credentials of search-protocol operations (display value 1055 chooses which); nothing
+    // when the operation password is missing, which has been said.
+    std::optional<discovery::Credentials> OperationCredentials();
+    // The context menu's full form (STYLE 0) and short form (STYLE 2).
+    void BuildFullListMenu(QMenu& menu);
+    void BuildShortListMenu(QMenu& menu);
     void BuildMenu(QMenuBar* menuBar);
     void Initialise();
     void FillAdapterList();
@@ -118,6 +138,9 @@ private:
     netcfg::IcmpProber m_icmpProber;
     netcfg::Prober& m_prober;
     std::unique_ptr<netcfg::IpAssignment> m_ipAssignment;
+    std::unique_ptr<sdk::system::RestartCommands> m_restart;
+    std::unique_ptr<sdk::system::LoopReboot> m_loopReboot;
+    std::unique_ptr<sdk::system::SettingCommands> m_settingCommands;
     ui::DialogPrompt m_dialogPrompt;
     base::Prompt& m_prompt;
     bool m_searchAtStart = true;
@@ -131,6 +154,7 @@ private:
     QLabel* m_statusLine = nullptr;
     QCheckBox* m_selectAll = nullptr;
     DeviceListView* m_listView = nullptr;
+    BatchButtonArea* m_batchArea = nullptr;
     QLineEdit* m_defaultUser = nullptr;
     QLineEdit* m_defaultPassword = nullptr;
     QLineEdit* m_operatePassword = nullptr;

@@ -5,8 +5,16 @@
 #include "app/DeviceListView.h"
 #include "base/DebugLog.h"
 #include "base/FixedText.h"
+#include "base/LanguageTable.h"
 #include "platform/SpecialFolders.h"
+#include "sdk/DeviceSdk.h"
 #include "sdk/gui/CDialogDefaultUser.h"
+#include "sdk/gui/CDialogPwd.h"
+#include "sdk/system/LoopReboot.h"
+#include "sdk/system/SettingCommands.h"
+#include "sdk/system/SystemRequests.h"
+#include "support/FakeSdk.h"
+#include "support/ScriptedPrompt.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,6 +32,20 @@
 #include <fstream>
 
 namespace zk::app {
+namespace {
+
+// Button 15's pop-up: the normal sub-menu's 13 languages, then the KC one's.
+QList<int> LanguageIds() {
+    QList<int> ids;
+    for (const int first : {sdk::system::kLanguageMenuNormal, sdk::system::kLanguageMenuKc}) {
+        for (int offset = 0; offset < sdk::system::kDeviceLanguageCount; ++offset) {
+            ids.append(first + offset);
+        }
+    }
+    return ids;
+}
+
+} // namespace
 
 // The window runs in the test's own network namespace (loopback only), so the search it starts at
 // once reaches nothing.
@@ -32,10 +54,65 @@ class MainWindowTest final : public QObject {
 
 private:
     QTemporaryDir m_folder;
+    // What the next window is built with (a test that sets them resets them in cleanup()).
+    test::FakeSdk* m_sdk = nullptr;
+    test::ScriptedPrompt* m_prompt = nullptr;
+    bool m_searchAtStart = true;
+
+    // The command ids of a menu's items, those of its sub-menus in their place.
+    static QList<int> CommandIds(const QMenu& menu) {
+        QList<int> ids;
+        for (const QAction* action : menu.actions()) {
+            if (const QMenu* sub = action->menu<QMenu*>()) {
+                ids += CommandIds(*sub);
+            } else {
+                ids.append(action->data().toInt());
+            }
+        }
+        return ids;
+    }
+
+    static QList<int> ListMenuIds(RArEvaVuraroZazoDor& window) {
+        QMenu menu;
+        window.BuildListMenu(menu);
+        return CommandIds(menu);
+    }
+
+    // Lists the devices SN0, SN1, ...; the first `loggedIn` of them log in over the fake SDK.
+    static bool ListDevices(RArEvaVuraroZazoDor& window, test::FakeSdk& sdk, int count, int loggedIn) {
+        for (int i = 0; i < count; ++i) {
+            discovery::DeviceRecord record = discovery::EmptyDeviceRecord();
+            base::CopyBounded(record.SerialNumber, "SN" + std::to_string(i));
+            base::CopyBounded(record.IpAddress, "192.168.1." + std::to_string(10 + i));
+            base::CopyBounded(record.DeviceType, "NVS-IPCAM-T20_V1");
+            window.Table().AddOrUpdate(record, "192.168.1.253");
+        }
+        window.List().Merge();
+        for (int row = 0; row < loggedIn; ++row) {
+            sdk.PushStatus(window.List().RowAt(row)->LoginHandle, sdk::kEventLoggedIn);
+        }
+        // Status events arrive in order: the last row online means every one is.
+        return window.List().RowCount() == count &&
+               QTest::qWaitFor([&] { return loggedIn == 0 || window.List().RowAt(loggedIn - 1)->Online == 1; });
+    }
+
+    // Answers the next password dialog with two entries and OK.
+    static void AnswerPasswordDialog(const QString& password, const QString& confirmation) {
+        QTimer::singleShot(0, [password, confirmation] {
+            auto* dialog = qobject_cast<sdk::CDialogPwd*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            dialog->PasswordEdit()->setText(password);
+            dialog->ConfirmEdit()->setText(confirmation);
+            dialog->accept();
+        });
+    }
 
     RArEvaVuraroZazoDor::Sources Sources(const std::string& displayXml = {}) const {
         RArEvaVuraroZazoDor::Sources sources;
         sources.settingsFolder = m_folder.path();
+        sources.sdk = m_sdk;
+        sources.prompt = m_prompt;
+        sources.searchAtStart = m_searchAtStart;
         if (!displayXml.empty()) {
             const std::string path = m_folder.path().toStdString() + "/display.xml";
             std::ofstream(path) << displayXml;
@@ -50,6 +127,12 @@ private slots:
         const std::string folder = platform::ConfigFolder();
         QVERIFY(platform::EnsureFolder(folder));
         std::ofstream(folder + "/uc_dbg.cfg") << "network=1;monitor_ip=127.0.0.2;level=5;";
+    }
+
+    void cleanup() {
+        m_sdk = nullptr;
+        m_prompt = nullptr;
+        m_searchAtStart = true;
     }
 
     void cleanupTestCase() { std::filesystem::remove(platform::ConfigFolder() + "/uc_dbg.cfg"); }
@@ -99,26 +182,130 @@ private slots:
         QCOMPARE(finished.count(), 0);
     }
 
+    // Catches: a STYLE given the wrong menu, P2P items offered without ID_SHOW_P2PSERVICE or missing
+    // with it, and device language items whose ids are off by one or mixed between the normal and
+    // KC sub-menus.
     void styleChoosesTheListMenuAndTheColours() {
-        const auto commands = [](RArEvaVuraroZazoDor& window) {
-            QMenu menu;
-            window.BuildListMenu(menu);
-            QList<int> ids;
-            for (const QAction* action : menu.actions()) {
-                ids.append(action->data().toInt());
-            }
-            return ids;
-        };
+        const auto commands = ListMenuIds;
         RArEvaVuraroZazoDor plain(Sources());
         QCOMPARE(commands(plain),
                  (QList<int>{kCmdOpenWebPage, kCmdModifyIp, kCmdFreeIpSelected, kCmdLoginAgain, kCmdDefaultUser}));
         QVERIFY(plain.palette().color(QPalette::Window) != QColor(233, 233, 220));
         RArEvaVuraroZazoDor shortMenu(Sources("<root><STYLE display=\"2\"/></root>"));
-        QCOMPARE(commands(shortMenu), (QList<int>{kCmdOpenWebPage, kCmdModifyIp, kCmdFreeIpSelected, kCmdLoginAgain}));
+        QCOMPARE(commands(shortMenu),
+                 (QList<int>{kCmdOpenWebPage, kCmdLoginAgain, kCmdRebootSelected, kCmdModifyIp, kCmdResetSelected}));
+        RArEvaVuraroZazoDor p2p(Sources("<root><ID_SHOW_P2PSERVICE display=\"1\"/></root>"));
+        QCOMPARE(commands(p2p), (QList<int>{kCmdOpenWebPage, kCmdModifyIp, kCmdFreeIpSelected, kCmdLoginAgain,
+                                            kCmdDefaultUser, kCmdP2pOn, kCmdP2pOff}));
         RArEvaVuraroZazoDor coloured(Sources("<root><STYLE display=\"1\"/></root>"));
+        QCOMPARE(commands(coloured), LanguageIds());
         QCOMPARE(coloured.palette().color(QPalette::Window), QColor(233, 233, 220));
         auto* label = qobject_cast<QWidget*>(coloured.Control(kIdStatusLine));
         QCOMPARE(label->palette().color(QPalette::Window), QColor(233, 233, 220));
+    }
+
+    // Catches: a system button missing, registered under another id (the display table could not
+    // hide it) or ignoring the display file, and a pop-up item carrying a wrong command id.
+    void systemButtonsCarryTheirIdsAndFollowTheDisplayFile() {
+        RArEvaVuraroZazoDor window(Sources("<root><ID_BATCH_SET_PWD display=\"0\"/></root>"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // Hidden by the file (14) and by the defaults (16, 1305, 1306).
+        const QList<int> hidden{kIdBatchPassword, kIdFactoryMode, kIdLoopReboot, kIdTestMcu};
+        for (const int id : {kIdBatchReset, kIdBatchResetOverLogin, kIdBatchReboot, kIdLoopReboot, kIdFactoryMode,
+                             kIdBatchTime, kIdBatchMaintenance, kIdBatchPassword, kIdBatchLanguage, kIdBatchIoOutput,
+                             kIdBatchThermal, kIdTestMcu, kIdTestSpeed}) {
+            auto* button = qobject_cast<QPushButton*>(window.Control(id));
+            QVERIFY2(button != nullptr, qPrintable(QString::number(id)));
+            QCOMPARE(button->property("zkControlId").toInt(), id);
+            QVERIFY2(button->isVisible() != hidden.contains(id), qPrintable(QString::number(id)));
+        }
+        const auto popup = [&window](int id) { return CommandIds(*window.Control(id)->findChild<QMenu*>()); };
+        QCOMPARE(popup(kIdBatchReset), (QList<int>{kCmdResetWhole, kCmdResetKeepNetwork}));
+        QCOMPARE(popup(kIdFactoryMode), (QList<int>{kCmdFactoryModeOn, kCmdFactoryModeOff}));
+        QCOMPARE(popup(kIdBatchTime), (QList<int>{kCmdSyncTimeWithPc}));
+        QCOMPARE(popup(kIdBatchIoOutput), (QList<int>{kCmdIoOutputLow, kCmdIoOutputHigh}));
+        QCOMPARE(popup(kIdBatchThermal), (QList<int>{kCmdThermalScan, kCmdThermalSave}));
+        QCOMPARE(popup(kIdBatchLanguage), LanguageIds());
+    }
+
+    // Catches: the password button not reaching the ticked rows, the dialog's two entries not handed
+    // over as typed (a mismatch passing unnoticed), the password sent unescaped or to a row without a
+    // login, and a language item sending another language or the other sub-menu's variant.
+    void settingButtonsSendTheirRequestsToTheTickedLoggedInRows() {
+        test::FakeSdk fakeSdk;
+        test::ScriptedPrompt prompt;
+        m_sdk = &fakeSdk;
+        m_prompt = &prompt;
+        m_searchAtStart = false;
+        RArEvaVuraroZazoDor window(Sources());
+        QVERIFY(ListDevices(window, fakeSdk, 3, 2));
+        window.List().SetAllTicked(true);
+        fakeSdk.ClearCalls();
+
+        auto* password = qobject_cast<QPushButton*>(window.Control(kIdBatchPassword));
+        AnswerPasswordDialog(QStringLiteral("a&b\"<c"), QStringLiteral("a&b\"<c"));
+        QTest::mouseClick(password, Qt::LeftButton);
+        QTRY_VERIFY(!window.SystemSettings().Busy());
+        auto calls = fakeSdk.Calls("SetDVRConfig");
+        QCOMPARE(calls.size(), std::size_t{2});
+        for (int row : {0, 1}) {
+            QCOMPARE(calls[row].handle, window.List().RowAt(row)->LoginHandle);
+            QCOMPARE(calls[row].code, sdk::system::kSetUser);
+            QVERIFY2(calls[row].text.find("Password=\"a&amp;b&quot;&lt;c\"") != std::string::npos,
+                     calls[row].text.c_str());
+        }
+        AnswerPasswordDialog(QStringLiteral("one"), QStringLiteral("two"));
+        QTest::mouseClick(password, Qt::LeftButton);
+        QCOMPARE(fakeSdk.Calls("SetDVRConfig").size(), std::size_t{2});
+        QCOMPARE(prompt.Questions().back().text, base::GetText("MSGTIP51"));
+
+        // Korean (offset 8) from the KC sub-menu of button 15.
+        fakeSdk.ClearCalls();
+        for (QAction* action : window.Control(kIdBatchLanguage)->findChildren<QAction*>()) {
+            if (action->data().toInt() == sdk::system::kLanguageMenuKc + 8) {
+                action->trigger();
+            }
+        }
+        QTRY_VERIFY(!window.SystemSettings().Busy());
+        calls = fakeSdk.Calls("SystemControl");
+        QCOMPARE(calls.size(), std::size_t{2});
+        QCOMPARE(calls[0].text, sdk::system::WebLanguageRequest(8, true));
+        QCOMPARE(fakeSdk.Calls("SetDVRConfig").size(), std::size_t{2});
+        QVERIFY(prompt.Problems().isEmpty());
+    }
+
+    // Catches: the loop button not starting the loop on the selected row, its caption not following
+    // the loop, and a loop that outlives a search stopped by the button or the window.
+    void theLoopRebootButtonFollowsTheLoopAndEndsWithTheSearchAndTheWindow() {
+        test::FakeSdk fakeSdk;
+        test::ScriptedPrompt prompt;
+        m_sdk = &fakeSdk;
+        m_prompt = &prompt;
+        RArEvaVuraroZazoDor window(Sources("<root><IDC_BTN_LOOP_RESTART display=\"1\"/></root>"));
+        QVERIFY(window.Search().Searching());
+        QVERIFY(ListDevices(window, fakeSdk, 2, 2));
+        fakeSdk.ClearCalls();
+        auto* loop = qobject_cast<QPushButton*>(window.Control(kIdLoopReboot));
+        QCOMPARE(loop->text(), base::GetText("MAIN_LOOP_REBOOT_START"));
+        window.ListView().selectRow(1);
+        QTest::mouseClick(loop, Qt::LeftButton);
+        QVERIFY(window.Loop().Running());
+        QVERIFY(window.Loop().Key() == "SN1");
+        QCOMPARE(loop->text(), base::GetText("MAIN_LOOP_REBOOT_STOP"));
+        // With the display value 1055 at 0 each tick also reboots over the session.
+        QTRY_VERIFY_WITH_TIMEOUT(!fakeSdk.Calls("RebootDVR").empty(), 5000);
+        QCOMPARE(fakeSdk.Calls("RebootDVR")[0].handle, window.List().RowAt(1)->LoginHandle);
+
+        QTest::mouseClick(qobject_cast<QPushButton*>(window.Control(kIdSearchButton)), Qt::LeftButton);
+        QVERIFY(!window.Search().Searching());
+        QVERIFY(!window.Loop().Running());
+        QCOMPARE(loop->text(), base::GetText("MAIN_LOOP_REBOOT_AGAIN"));
+        QTest::mouseClick(loop, Qt::LeftButton);
+        QVERIFY(window.Loop().Running());
+        window.done(QDialog::Accepted);
+        QVERIFY(!window.Loop().Running());
+        QVERIFY(prompt.Problems().isEmpty());
     }
 
     void theSelectionStaysWithItsDeviceWhenTheListIsSorted() {
