@@ -152,6 +152,24 @@ BatchCli::~BatchCli() {
     }
 }
 
+BatchCliSpec MakeBatchSpec(const char* command, const char* description, QStringList positional, bool confirmation) {
+    BatchCliSpec spec;
+    spec.command = QLatin1StringView(command);
+    spec.description = QLatin1StringView(description);
+    spec.positional = std::move(positional);
+    spec.confirmation = confirmation;
+    return spec;
+}
+
+int ChooseWord(BatchCli& cli, const QStringList& words) {
+    const QString word = cli.Positional().value(0).toLower();
+    const int index = static_cast<int>(words.indexOf(word));
+    if (index < 0) {
+        UsageError(cli.Command(), QStringLiteral("give one of: %1").arg(words.join(QStringLiteral(", "))), cli.Err());
+    }
+    return index;
+}
+
 std::optional<int> BatchCli::Parse(const QStringList& arguments) {
     if (const auto exit = ParseArguments(m_parser, m_spec.command, arguments, m_out, m_err)) {
         return exit;

@@ -56,6 +56,15 @@ struct BatchCliSpec {
     QStringList positional;
 };
 
+// A command's front-end description with the usual choices (selection, sessions, answers).
+BatchCliSpec MakeBatchSpec(const char* command, const char* description, QStringList positional = {},
+                           bool confirmation = false);
+
+class BatchCli;
+// The one word a command takes (its first positional argument, any letter case), as its index in
+// words; -1 after a usage message naming the choices when it is another.
+int ChooseWord(BatchCli& cli, const QStringList& words);
+
 // The common part of every command that acts on devices: its options (--search-seconds,
 // --adapter, --all | --select, --user/--password, --yes, --answer-seconds, --verify-seconds,
 // --json, --out), the search that finds the devices, the selection, the logins, the core objects

@@ -38,6 +38,11 @@ int RunP2p(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunIoOutput(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunThermalPreset(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunTest(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunTvSystem(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunOnvifAllNet(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunStreamProtocol(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunNightDemo(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunGetConfig(const QStringList& arguments, std::ostream& out, std::ostream& err);
 
 // The computer's network parameters and the address commands over the search protocol.
 int RunNetInfo(const QStringList& arguments, std::ostream& out, std::ostream& err);

@@ -29,12 +29,7 @@ using sdk::system::MaintenanceChoice;
 
 BatchCliSpec Spec(const char* command, const char* description, QStringList positional = {},
                   bool confirmation = false) {
-    BatchCliSpec spec;
-    spec.command = QLatin1StringView(command);
-    spec.description = QLatin1StringView(description);
-    spec.positional = std::move(positional);
-    spec.confirmation = confirmation;
-    return spec;
+    return MakeBatchSpec(command, description, std::move(positional), confirmation);
 }
 
 // The commands of one run, over the front end's core objects.
@@ -98,21 +93,11 @@ std::optional<int> Prepare(BatchCli& cli, SystemCli& system, const QStringList& 
     return std::nullopt;
 }
 
-// The one word a command takes, from a fixed set; -1 (after a usage message) when it is another.
-int Choice(BatchCli& cli, const QStringList& words) {
-    const QString word = cli.Positional().value(0).toLower();
-    const int index = static_cast<int>(words.indexOf(word));
-    if (index < 0) {
-        UsageError(cli.Command(), QStringLiteral("give one of: %1").arg(words.join(QStringLiteral(", "))), cli.Err());
-    }
-    return index;
-}
-
 // Prepare for a command that takes one word of a fixed set; choice becomes its index.
 std::optional<int> PrepareChoice(BatchCli& cli, SystemCli& system, const QStringList& arguments,
                                  const QStringList& words, int& choice) {
     return Prepare(cli, system, arguments, [&]() -> std::optional<int> {
-        choice = Choice(cli, words);
+        choice = ChooseWord(cli, words);
         return choice < 0 ? std::optional<int>(2) : std::nullopt;
     });
 }

@@ -30,11 +30,13 @@ void SearchController::ToggleSearch() {
 }
 
 void SearchController::StartSearch() {
+    // First, while sessions and rows still exist: work that must finish on the devices (putting
+    // back a demonstration's settings) is sent before the sessions close.
+    emit searchStarting();
     emit logoutAllRequested();
     m_table.Clear();
     emit tableCleared();
     base::Log("RArEvaVuraroZazoDor::StartSearch()\n");
-    emit searchStarting();
 
     if (m_engine.Running()) {
         base::Log("RArEvaVuraroZazoDor::StartSearchThread: SearchIPCThread has run.\n");

@@ -72,7 +72,8 @@ signals:
     void logoutAllRequested();
     // The device table was emptied: list rows, ticks and live views go with it.
     void tableCleared();
-    // A search is starting: cached local network values are stale.
+    // A search is starting, emitted before the sessions close and the table empties: cached local
+    // network values are stale, and requests that must reach the devices go out now.
     void searchStarting();
     // A search stopped by the button: loops that depend on it end.
     void stoppingByButton();

@@ -54,6 +54,7 @@ BatchRunner::BatchRunner(discovery::DeviceListModel& list, SessionManager& sessi
     connect(&m_list, &discovery::DeviceListModel::rowsCleared, this, [this] {
         m_states.clear();
         m_awaiting.clear();
+        m_lastSettings.clear();
     });
 }
 
@@ -382,6 +383,17 @@ void BatchRunner::HandleRead(int row, DeviceRow& device, ReadCode& read, int res
     }
     const std::string key = KeyOf(device);
     RowState& state = m_states[key];
+    if (!pending.empty() && !awaited) {
+        // The slots were set for a read over an earlier session (a relogin or a reconnect since):
+        // what that request asked is not applied to what this session answers.
+        for (const SlotRule* slot : pending) {
+            slot->clear(device);
+            SetRowStatusKey(row, slot->failedText);
+        }
+        base::Log("BatchRunner: answer %d of row %d on a new session; its pending slots were dropped\n",
+                  read.rule.setCode, row);
+        return;
+    }
     if (pending.empty()) {
         // A read whose commands were served by an earlier answer of the same code.
         if (awaited && awaited->batch == state.batch) {
@@ -406,6 +418,9 @@ void BatchRunner::HandleRead(int row, DeviceRow& device, ReadCode& read, int res
         return;
     }
 
+    // What the device holds now, kept for commands that later put one field back.
+    KeptSettings& kept = m_lastSettings[key][awaited->code];
+    kept = KeptSettings{device.LoginHandle, *settings};
     std::vector<const SlotRule*> changed;
     for (const SlotRule* slot : pending) {
         const SlotChange change = slot->apply(device, *settings);
@@ -428,14 +443,40 @@ void BatchRunner::HandleRead(int row, DeviceRow& device, ReadCode& read, int res
                          ? m_sdk.SetDevcieConfig(device.LoginHandle, read.rule.setCode, text.c_str(), length)
                          : m_sdk.SetDVRConfig(device.LoginHandle, read.rule.setCode, 0, text.c_str(), length);
     for (const SlotRule* slot : changed) {
-        SetRowStatusKey(row, sent == 0 ? slot->okText : slot->failedText);
+        if (sent != 0 || !read.rule.answerDecides) {
+            SetRowStatusKey(row, sent == 0 ? slot->okText : slot->failedText);
+        }
+    }
+    for (const SlotRule* slot : changed) {
+        if (slot->afterSet) {
+            slot->afterSet(row, device, sent);
+        }
     }
     if (sent != 0) {
         state.failed = true;
         state.result = RowResult::Refused;
         return;
     }
-    Await(row, read.rule.setCode, state.batch);
+    kept.settings = *settings;
+    if (read.rule.answerDecides) {
+        Await(row, read.rule.setCode, state.batch, changed.front()->okText, changed.front()->failedText);
+    } else {
+        Await(row, read.rule.setCode, state.batch);
+    }
+}
+
+const std::any* BatchRunner::LastSettings(std::string_view key, int readCode) const {
+    const auto row = m_lastSettings.find(std::string(key));
+    if (row == m_lastSettings.end()) {
+        return nullptr;
+    }
+    const auto kept = row->second.find(readCode);
+    if (kept == row->second.end()) {
+        return nullptr;
+    }
+    const discovery::DeviceRow* device = m_list.RowAt(m_list.FindRow(key));
+    // Settings read over an ended session may no longer be the device's.
+    return device != nullptr && device->LoginHandle == kept->second.handle ? &kept->second.settings : nullptr;
 }
 
 } // namespace zk::sdk::batch

@@ -75,9 +75,12 @@ struct SlotRule {
     std::function<SlotChange(discovery::DeviceRow& row, std::any& settings)> apply;
     // Clears the row's pending slot.
     std::function<void(discovery::DeviceRow& row)> clear;
-    const char* okText = "SET_OK";         // the set request went out
+    const char* okText = "SET_OK";         // the set request went out (or was acknowledged, below)
     const char* failedText = "SET_FAILED"; // the read failed, or the set request was refused
     const char* notChangedText = "SET_OK"; // the device already has the value; nothing is sent
+    // Optional: runs after the set request of a changed slot was handed to the SDK (its result, 0
+    // sent), for commands that follow the set with a request of their own.
+    std::function<void(int row, discovery::DeviceRow& device, int sendResult)> afterSet;
 };
 
 // What the answer to a read code is parsed into and how the changed settings are sent back.
@@ -88,6 +91,9 @@ struct ReadModifyWrite {
     std::function<std::optional<std::any>(std::string_view answer)> parse;
     // The set request's text for the changed settings.
     std::function<std::string(const std::any& settings)> build;
+    // The set code lies outside the acknowledgement ranges: its answer, not the queuing, writes the
+    // changed slots' okText or failedText.
+    bool answerDecides = false;
 };
 
 // Where a row stands in the last batch that reached it.
@@ -184,6 +190,10 @@ public:
     // change one parsed copy of the settings, sent back as one set request.
     void SetReadModifyWrite(int readCode, ReadModifyWrite rule);
     void AddSlotRule(int readCode, SlotRule rule);
+    // The settings the row's last answer to this read held, with the changes sent back since;
+    // nullptr when none arrived over its current session. Commands that later put one field back
+    // build on it, so that they do not undo another command's change.
+    const std::any* LastSettings(std::string_view key, int readCode) const;
 
     // The result path of an answer on a row's session (the session manager's answers).
     void OnAnswer(int row, int handle, int code, int result, const QByteArray& payload);
@@ -234,6 +244,11 @@ private:
     std::unordered_map<std::string, RowState> m_states;
     std::unordered_map<std::string, std::deque<Awaited>> m_awaiting;
     std::map<int, ReadCode> m_readCodes;
+    struct KeptSettings {
+        int handle = 0;
+        std::any settings;
+    };
+    std::unordered_map<std::string, std::map<int, KeptSettings>> m_lastSettings;
 };
 
 } // namespace zk::sdk::batch

@@ -35,4 +35,13 @@ SdkRequest SystemControlRequest(int code, std::string request) {
     return result;
 }
 
+SdkRequest ReadRequest(int code, const char* failureKey, std::function<void(discovery::DeviceRow& row)> markSlot) {
+    SdkRequest request;
+    request.texts.failure = failureKey;
+    request.send = [code](DeviceSdk& sdk, int handle) { return sdk.GetDVRConfig(handle, code, 0, "", 0, 0); };
+    request.answerCode = code;
+    request.onSent = std::move(markSlot);
+    return request;
+}
+
 } // namespace zk::sdk::batch

@@ -16,4 +16,8 @@ SdkRequest SetConfigRequest(int code, std::string xml, bool deviceConfig = false
 // REQUEST_PARAM element).
 SdkRequest SystemControlRequest(int code, std::string request);
 
+// The read of a read-modify-write command (GetDVRConfig of the code): awaited, and answered through
+// the runner's read rules; markSlot sets the row's pending slot once the read went out.
+SdkRequest ReadRequest(int code, const char* failureKey, std::function<void(discovery::DeviceRow& row)> markSlot);
+
 } // namespace zk::sdk::batch
