@@ -48,7 +48,7 @@ std::int64_t LeadingNumber(std::string_view text) {
 } // namespace
 
 const char* PlatformProblem(const PlatformChoice& choice) {
-    if (choice.enable && choice.server.isEmpty()) {
+    if (choice.enable && choice.server.trimmed().isEmpty()) {
         return ZK_TEXT_KEY("MSGTIP47");
     }
     if (choice.port <= 0 || choice.port > 65535) {

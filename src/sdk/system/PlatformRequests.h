@@ -28,7 +28,7 @@ struct PlatformChoice {
     bool operator==(const PlatformChoice&) const = default;
 };
 
-// Why a choice cannot be sent; null when it can. "MSGTIP47" enabled without a server, "MSGTIP48"
+// Why a choice cannot be sent; null when it can. "MSGTIP47" enabled with a blank server, "MSGTIP48"
 // a port outside 1..65535, and the device password check's key for a password the devices cannot
 // keep (DevicePasswordProblem).
 const char* PlatformProblem(const PlatformChoice& choice);

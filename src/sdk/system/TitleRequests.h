@@ -21,6 +21,10 @@ inline constexpr int kOverlayStyleCount = 7;
 // The style's caption key ("IDC_OSD_STYLE_1" .. "IDC_OSD_STYLE_7"); null outside 1..7.
 const char* OverlayStyleKey(int style);
 
+// The ranges the dialog offers for the transparency and the font size, in the device's own units.
+inline constexpr int kMaxOverlayTransparency = 255;
+inline constexpr int kMaxOverlayFontSize = 255;
+
 // The formats of the time shown in the picture that devices know, in the dialog's order.
 inline constexpr int kTimeFormatCount = 6;
 const std::array<const char*, kTimeFormatCount>& TimeFormats();
