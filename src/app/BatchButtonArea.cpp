@@ -6,6 +6,7 @@
 #include "netcfg/IpAssignment.h"
 #include "sdk/batch/BatchRunner.h"
 #include "sdk/system/LoopReboot.h"
+#include "sdk/system/ParameterCommands.h"
 #include "sdk/system/RestartCommands.h"
 #include "sdk/system/SettingCommands.h"
 #include "sdk/system/SystemRequests.h"
@@ -75,6 +76,7 @@ void BatchButtonArea::BuildFirstRow(QHBoxLayout& row) {
     auto& ip = m_commands.ip;
     auto& restart = m_commands.restart;
     auto& settings = m_commands.settings;
+    auto& parameters = m_commands.parameters;
 
     QMenu* ipMenu = AddPopup(AddButton(row, kIdBatchIp, ZK_TEXT_KEY("MAIN_BATCH_IP")));
     AddItem(*ipMenu, kCmdIpConsecutive, GetText("BTNTEXT3"), [this, &ip] { ip.Consecutive(Ticked()); });
@@ -103,6 +105,8 @@ void BatchButtonArea::BuildFirstRow(QHBoxLayout& row) {
     QMenu* timeMenu = AddPopup(AddButton(row, kIdBatchTime, ZK_TEXT_KEY("MAIN_BATCH_TIME")));
     AddItem(*timeMenu, kCmdSyncTimeWithPc, GetText("MENU_TIME_SYNC_PC"),
             [this, &settings] { settings.SyncTime(Ticked()); });
+    AddItem(*timeMenu, kCmdTimeSettings, GetText("MENU_TIME_SETTINGS"),
+            [this, &parameters] { parameters.SetTime(Ticked()); });
 
     connect(AddButton(row, kIdBatchMaintenance, ZK_TEXT_KEY("MAIN_BATCH_MAINTENANCE")), &QPushButton::clicked, this,
             [this, &settings] { settings.Maintenance(Ticked()); });
@@ -114,6 +118,11 @@ void BatchButtonArea::BuildSecondRow(QHBoxLayout& row) {
     connect(AddButton(row, kIdBatchPassword, ZK_TEXT_KEY("MAIN_BATCH_PASSWORD")), &QPushButton::clicked, this,
             [this, &settings] { settings.SetPassword(Ticked()); });
     AddLanguageMenus(*AddPopup(AddButton(row, kIdBatchLanguage, ZK_TEXT_KEY("MAIN_BATCH_LANGUAGE"))));
+    auto& parameters = m_commands.parameters;
+    connect(AddButton(row, kIdBatchTitle, ZK_TEXT_KEY("MAIN_BATCH_TITLE")), &QPushButton::clicked, this,
+            [this, &parameters] { parameters.SetTitle(Ticked()); });
+    connect(AddButton(row, kIdBatchPlatform, ZK_TEXT_KEY("MAIN_BATCH_PLATFORM")), &QPushButton::clicked, this,
+            [this, &parameters] { parameters.SetPlatform(Ticked()); });
 
     QMenu* ioMenu = AddPopup(AddButton(row, kIdBatchIoOutput, ZK_TEXT_KEY("MAIN_BATCH_IO_OUTPUT")));
     AddItem(*ioMenu, kCmdIoOutputLow, GetText("MENU_IO_OUTPUT_0"),

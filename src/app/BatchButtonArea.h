@@ -20,6 +20,7 @@ class BatchRunner;
 }
 namespace zk::sdk::system {
 class LoopReboot;
+class ParameterCommands;
 class RestartCommands;
 class SettingCommands;
 } // namespace zk::sdk::system
@@ -41,6 +42,7 @@ public:
         sdk::system::RestartCommands& restart;
         sdk::system::LoopReboot& loopReboot;
         sdk::system::SettingCommands& settings;
+        sdk::system::ParameterCommands& parameters;
         std::function<int()> selectedRow; // the list's first selected row, or -1
     };
 

@@ -17,8 +17,12 @@
 #include "sdk/batch/BatchRunner.h"
 #include "sdk/gui/CDialogDefaultUser.h"
 #include "sdk/gui/CDialogPwd.h"
+#include "sdk/gui/CDialogTitleSetting.h"
+#include "sdk/gui/CDlgIpvsSetting.h"
 #include "sdk/gui/CSYSRMDlg.h"
+#include "sdk/gui/CSYSTimeSet.h"
 #include "sdk/system/LoopReboot.h"
+#include "sdk/system/ParameterCommands.h"
 #include "sdk/system/RestartCommands.h"
 #include "sdk/system/SettingCommands.h"
 
@@ -98,6 +102,7 @@ RArEvaVuraroZazoDor::~RArEvaVuraroZazoDor() {
     m_loopReboot.reset();
     m_restart.reset();
     m_settingCommands.reset();
+    m_parameterCommands.reset();
     m_runner.reset();
     base::LogShutDown();
 }
@@ -161,6 +166,7 @@ void RArEvaVuraroZazoDor::BuildControls() {
     layout->addWidget(m_listView, 1);
     BuildIpCommands();
     BuildSystemCommands();
+    BuildParameterCommands();
     layout->addWidget(BuildBatchArea());
 
     auto* bottomRow = new QHBoxLayout;
@@ -406,7 +412,7 @@ void RArEvaVuraroZazoDor::BuildShortListMenu(QMenu& menu) {
 
 QWidget* RArEvaVuraroZazoDor::BuildBatchArea() {
     m_batchArea = new BatchButtonArea({*m_runner, *m_ipAssignment, *m_restart, *m_loopReboot, *m_settingCommands,
-                                       [this] { return FirstSelectedRow(); }},
+                                       *m_parameterCommands, [this] { return FirstSelectedRow(); }},
                                       this);
     for (const auto& [id, button] : m_batchArea->Buttons()) {
         RegisterControl(id, button);
@@ -472,6 +478,38 @@ void RArEvaVuraroZazoDor::BuildSystemCommands() {
     };
     m_settingCommands =
         std::make_unique<sdk::system::SettingCommands>(*m_list, *m_sessions, *m_runner, std::move(settingHooks));
+}
+
+void RArEvaVuraroZazoDor::BuildParameterCommands() {
+    sdk::system::ParameterHooks hooks;
+    hooks.editTitle = [this](base::OverlayParam& overlay, sdk::system::TitleExtras& extras) {
+        sdk::CDialogTitleSetting dialog(overlay, extras, m_prompt, this);
+        if (dialog.exec() != QDialog::Accepted) {
+            return false;
+        }
+        overlay = dialog.Overlay();
+        extras = dialog.Extras();
+        return true;
+    };
+    hooks.editPlatform = [this](sdk::system::PlatformChoice& choice) {
+        sdk::CDlgIpvsSetting dialog(choice, m_prompt, this);
+        if (dialog.exec() != QDialog::Accepted) {
+            return false;
+        }
+        choice = dialog.Choice();
+        return true;
+    };
+    hooks.editTime = [this](sdk::system::TimeChoice& choice) {
+        // The zone list is read each time the dialog opens, so an edited file needs no restart.
+        sdk::CSYSTimeSet dialog(choice, sdk::system::LoadShippedTimeZoneList(), m_prompt, this);
+        if (dialog.exec() != QDialog::Accepted) {
+            return false;
+        }
+        choice = dialog.Choice();
+        return true;
+    };
+    m_parameterCommands =
+        std::make_unique<sdk::system::ParameterCommands>(*m_list, *m_runner, m_settings, std::move(hooks));
 }
 
 int RArEvaVuraroZazoDor::FirstSelectedRow() const {

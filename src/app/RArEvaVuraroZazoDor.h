@@ -41,6 +41,7 @@ class BatchRunner;
 }
 namespace zk::sdk::system {
 class LoopReboot;
+class ParameterCommands;
 class RestartCommands;
 class SettingCommands;
 } // namespace zk::sdk::system
@@ -86,6 +87,7 @@ public:
     sdk::system::RestartCommands& Restart() { return *m_restart; }
     sdk::system::LoopReboot& Loop() { return *m_loopReboot; }
     sdk::system::SettingCommands& SystemSettings() { return *m_settingCommands; }
+    sdk::system::ParameterCommands& Parameters() { return *m_parameterCommands; }
     BatchButtonArea& BatchArea() { return *m_batchArea; }
     DeviceListView& ListView() { return *m_listView; }
     base::CSaveParam& Settings() { return m_settings; }
@@ -101,6 +103,8 @@ private:
     void BuildIpCommands();
     // The restart, loop reboot and setting commands with their dialogs.
     void BuildSystemCommands();
+    // The title, platform and time commands with their dialogs.
+    void BuildParameterCommands();
     // The credentials of search-protocol operations (display value 1055 chooses which); nothing
     // when the operation password is missing, which has been said.
     std::optional<discovery::Credentials> OperationCredentials();
@@ -141,6 +145,7 @@ private:
     std::unique_ptr<sdk::system::RestartCommands> m_restart;
     std::unique_ptr<sdk::system::LoopReboot> m_loopReboot;
     std::unique_ptr<sdk::system::SettingCommands> m_settingCommands;
+    std::unique_ptr<sdk::system::ParameterCommands> m_parameterCommands;
     ui::DialogPrompt m_dialogPrompt;
     base::Prompt& m_prompt;
     bool m_searchAtStart = true;

@@ -79,6 +79,20 @@ const std::vector<CliCommand>& Commands() {
          &RunNightDemo},
         {"get-config", "--code N (--all|--select LIST) [--json]", "print each device's answer to a configuration read",
          &RunGetConfig},
+        {"set-title",
+         "(--all|--select LIST) [--title T] [--add-model] [--add-ip] [--add-serial] [--enable 0|1] [--style 1-7] "
+         "[--font-size N] [--week 0|1] [--time-position N] [--time-format F] [--title-position N] "
+         "[--transparency N] [--json]",
+         "set the devices' video title and on-screen display", &RunSetTitle},
+        {"set-platform",
+         "(--all|--select LIST) [--enable|--disable] --server S [--port N] [--platform-user U] "
+         "[--platform-password P] [--play-tone] [--increase-user] [--json]",
+         "point the devices at a platform server", &RunSetPlatform},
+        {"set-time",
+         "(--all|--select LIST) [--mode NTP|MANUAL|P2P] [--zone NAME] [--ntp-server S] [--ntp-port N] "
+         "[--ntp-interval N] [--dst on|off] [--dst-auto] [--dst-offset MIN] [--dst-start RULE] [--dst-end RULE] "
+         "[--json]",
+         "set the devices' time mode, time zone, NTP server and summer time", &RunSetTime},
         {"fw-info", "FILE [--json]", "check a firmware image's header and print its fields", &RunFwInfo},
         {"fw-make",
          "[--kernel FILE [--kernel-text T]] [--rootfs FILE [--rootfs-text T]] [--uboot FILE] [--tgz FILE] [--oem FILE] "

@@ -44,6 +44,12 @@ int RunStreamProtocol(const QStringList& arguments, std::ostream& out, std::ostr
 int RunNightDemo(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunGetConfig(const QStringList& arguments, std::ostream& out, std::ostream& err);
 
+// The parameter batches on the selected devices (docs/cli.md): the video title and on-screen
+// display, the platform server, and the time settings.
+int RunSetTitle(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunSetPlatform(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunSetTime(const QStringList& arguments, std::ostream& out, std::ostream& err);
+
 // The computer's network parameters and the address commands over the search protocol.
 int RunNetInfo(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunIpSet(const QStringList& arguments, std::ostream& out, std::ostream& err);

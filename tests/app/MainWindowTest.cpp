@@ -10,7 +10,11 @@
 #include "sdk/DeviceSdk.h"
 #include "sdk/gui/CDialogDefaultUser.h"
 #include "sdk/gui/CDialogPwd.h"
+#include "sdk/gui/CDialogTitleSetting.h"
+#include "sdk/gui/CDlgIpvsSetting.h"
+#include "sdk/gui/CSYSTimeSet.h"
 #include "sdk/system/LoopReboot.h"
+#include "sdk/system/ParameterCommands.h"
 #include "sdk/system/SettingCommands.h"
 #include "sdk/system/SystemRequests.h"
 #include "support/FakeSdk.h"
@@ -104,6 +108,16 @@ private:
             dialog->PasswordEdit()->setText(password);
             dialog->ConfirmEdit()->setText(confirmation);
             dialog->accept();
+        });
+    }
+
+    // Answers the next modal dialog of this type with what answer does to it (answer calls OK).
+    template <typename Dialog>
+    static void AnswerDialog(std::function<void(Dialog&)> answer) {
+        QTimer::singleShot(0, [answer = std::move(answer)] {
+            auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            answer(*dialog);
         });
     }
 
@@ -213,8 +227,8 @@ private slots:
         // Hidden by the file (14) and by the defaults (16, 1305, 1306).
         const QList<int> hidden{kIdBatchPassword, kIdFactoryMode, kIdLoopReboot, kIdTestMcu};
         for (const int id : {kIdBatchReset, kIdBatchResetOverLogin, kIdBatchReboot, kIdLoopReboot, kIdFactoryMode,
-                             kIdBatchTime, kIdBatchMaintenance, kIdBatchPassword, kIdBatchLanguage, kIdBatchIoOutput,
-                             kIdBatchThermal, kIdTestMcu, kIdTestSpeed}) {
+                             kIdBatchTime, kIdBatchMaintenance, kIdBatchPassword, kIdBatchLanguage, kIdBatchTitle,
+                             kIdBatchPlatform, kIdBatchIoOutput, kIdBatchThermal, kIdTestMcu, kIdTestSpeed}) {
             auto* button = qobject_cast<QPushButton*>(window.Control(id));
             QVERIFY2(button != nullptr, qPrintable(QString::number(id)));
             QCOMPARE(button->property("zkControlId").toInt(), id);
@@ -223,7 +237,7 @@ private slots:
         const auto popup = [&window](int id) { return CommandIds(*window.Control(id)->findChild<QMenu*>()); };
         QCOMPARE(popup(kIdBatchReset), (QList<int>{kCmdResetWhole, kCmdResetKeepNetwork}));
         QCOMPARE(popup(kIdFactoryMode), (QList<int>{kCmdFactoryModeOn, kCmdFactoryModeOff}));
-        QCOMPARE(popup(kIdBatchTime), (QList<int>{kCmdSyncTimeWithPc}));
+        QCOMPARE(popup(kIdBatchTime), (QList<int>{kCmdSyncTimeWithPc, kCmdTimeSettings}));
         QCOMPARE(popup(kIdBatchIoOutput), (QList<int>{kCmdIoOutputLow, kCmdIoOutputHigh}));
         QCOMPARE(popup(kIdBatchThermal), (QList<int>{kCmdThermalScan, kCmdThermalSave}));
         QCOMPARE(popup(kIdBatchLanguage), LanguageIds());
@@ -272,6 +286,70 @@ private slots:
         QCOMPARE(calls.size(), std::size_t{2});
         QCOMPARE(calls[0].text, sdk::system::WebLanguageRequest(8, true));
         QCOMPARE(fakeSdk.Calls("SetDVRConfig").size(), std::size_t{2});
+        QVERIFY(prompt.Problems().isEmpty());
+    }
+
+    // Catches: buttons 10 and 11 or item 32911 opening another dialog or none, a dialog's answer not
+    // reaching the ticked logged-in rows, and the time dialog opening without the shipped zones.
+    void parameterButtonsOpenTheirDialogsAndSendToTheTickedRows() {
+        test::FakeSdk fakeSdk;
+        test::ScriptedPrompt prompt;
+        m_sdk = &fakeSdk;
+        m_prompt = &prompt;
+        m_searchAtStart = false;
+        RArEvaVuraroZazoDor window(Sources());
+        QVERIFY(ListDevices(window, fakeSdk, 3, 2));
+        window.List().SetAllTicked(true);
+        fakeSdk.ClearCalls();
+        const auto sent = [&fakeSdk](int code) {
+            std::vector<std::string> texts;
+            for (const auto& call : fakeSdk.Calls("SetDVRConfig")) {
+                if (call.code == code) {
+                    texts.push_back(call.text);
+                }
+            }
+            return texts;
+        };
+
+        AnswerDialog<sdk::CDialogTitleSetting>([](sdk::CDialogTitleSetting& dialog) {
+            dialog.IpBox()->setChecked(true);
+            dialog.accept();
+        });
+        QTest::mouseClick(qobject_cast<QPushButton*>(window.Control(kIdBatchTitle)), Qt::LeftButton);
+        QTRY_VERIFY(!window.Parameters().Busy());
+        auto titles = sent(sdk::system::kSetOverlay);
+        QCOMPARE(titles.size(), std::size_t{2});
+        // "Camera" then the row's own address, "192.168.1.11" for the second row.
+        QVERIFY2(titles[1].find("TitleUtf8=\"43616d6572613139322e3136382e312e3131\"") != std::string::npos,
+                 titles[1].c_str());
+
+        AnswerDialog<sdk::CDlgIpvsSetting>([](sdk::CDlgIpvsSetting& dialog) {
+            dialog.ServerEdit()->setText(QStringLiteral("10.0.0.5"));
+            dialog.UserEdit()->setText(QStringLiteral("5,x"));
+            dialog.IncreaseUserBox()->setChecked(true);
+            dialog.accept();
+        });
+        QTest::mouseClick(qobject_cast<QPushButton*>(window.Control(kIdBatchPlatform)), Qt::LeftButton);
+        QTRY_VERIFY(!window.Parameters().Busy());
+        const auto platforms = sent(sdk::system::kSetPlatform);
+        QCOMPARE(platforms.size(), std::size_t{2});
+        QVERIFY(platforms[1].find("Server=\"10.0.0.5\" Port=\"10001\" Username=\"6,x\"") != std::string::npos);
+
+        AnswerDialog<sdk::CSYSTimeSet>([](sdk::CSYSTimeSet& dialog) {
+            QVERIFY(dialog.ZoneBox()->count() >= 80);
+            dialog.ZoneBox()->setCurrentIndex(dialog.ZoneBox()->findData(1050));
+            dialog.accept();
+        });
+        for (QAction* action : window.Control(kIdBatchTime)->findChildren<QAction*>()) {
+            if (action->data().toInt() == kCmdTimeSettings) {
+                action->trigger();
+            }
+        }
+        QTRY_VERIFY(!window.Parameters().Busy());
+        const auto times = sent(sdk::system::kSetTime);
+        QCOMPARE(times.size(), std::size_t{2});
+        QVERIFY(times[0].find("TimeZone=\"1050\"") != std::string::npos);
+        QCOMPARE(window.Settings().TimeConfig().TimeZone, 1050);
         QVERIFY(prompt.Problems().isEmpty());
     }
 
