@@ -5,7 +5,9 @@
 #include "base/LanguageTable.h"
 #include "netcfg/IpAssignment.h"
 #include "sdk/batch/BatchRunner.h"
+#include "sdk/system/ConfigSwitches.h"
 #include "sdk/system/LoopReboot.h"
+#include "sdk/system/NightDemo.h"
 #include "sdk/system/ParameterCommands.h"
 #include "sdk/system/RestartCommands.h"
 #include "sdk/system/SettingCommands.h"
@@ -135,6 +137,23 @@ void BatchButtonArea::BuildSecondRow(QHBoxLayout& row) {
             [this, &settings] { settings.ThermalPreset(Ticked(), sdk::system::kThermalScanPreset); });
     AddItem(*thermalMenu, kCmdThermalSave, GetText("MENU_THERMAL_SAVE"),
             [this, &settings] { settings.ThermalPreset(Ticked(), sdk::system::kThermalSavePreset); });
+
+    auto& switches = m_commands.switches;
+    QMenu* tvMenu = AddPopup(AddButton(row, kIdBatchTvSystem, ZK_TEXT_KEY("MAIN_BATCH_TVSYSTEM")));
+    AddItem(*tvMenu, kCmdTvSystemPal, GetText("MENU_TVSYSTEM_PAL"),
+            [this, &switches] { switches.TvSystem(Ticked(), true); });
+    AddItem(*tvMenu, kCmdTvSystemNtsc, GetText("MENU_TVSYSTEM_NTSC"),
+            [this, &switches] { switches.TvSystem(Ticked(), false); });
+    QMenu* onvifMenu = AddPopup(AddButton(row, kIdBatchOnvifAllNet, ZK_TEXT_KEY("MAIN_BATCH_ONVIF_ALLNET")));
+    AddItem(*onvifMenu, kCmdOnvifAllNetOn, GetText("ENABLE"),
+            [this, &switches] { switches.OnvifAllNet(Ticked(), true); });
+    AddItem(*onvifMenu, kCmdOnvifAllNetOff, GetText("STRING_CLOSE"),
+            [this, &switches] { switches.OnvifAllNet(Ticked(), false); });
+    // The button stays disabled while the demonstration runs, so a second click cannot overlap it.
+    QPushButton* night = AddButton(row, kIdNightDemo, ZK_TEXT_KEY("MAIN_NIGHT_DEMO"));
+    connect(night, &QPushButton::clicked, this, [this] { m_commands.nightDemo.Start(Ticked()); });
+    connect(&m_commands.nightDemo, &sdk::system::NightDemo::runningChanged, night,
+            [night](bool running) { night->setEnabled(!running); });
 
     connect(AddButton(row, kIdTestMcu, ZK_TEXT_KEY("MAIN_TEST_MCU")), &QPushButton::clicked, this,
             [this, &settings] { settings.TestMcu(Ticked()); });

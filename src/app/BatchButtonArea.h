@@ -19,7 +19,9 @@ namespace zk::sdk::batch {
 class BatchRunner;
 }
 namespace zk::sdk::system {
+class ConfigSwitches;
 class LoopReboot;
+class NightDemo;
 class ParameterCommands;
 class RestartCommands;
 class SettingCommands;
@@ -43,6 +45,8 @@ public:
         sdk::system::LoopReboot& loopReboot;
         sdk::system::SettingCommands& settings;
         sdk::system::ParameterCommands& parameters;
+        sdk::system::ConfigSwitches& switches;
+        sdk::system::NightDemo& nightDemo;
         std::function<int()> selectedRow; // the list's first selected row, or -1
     };
 

@@ -29,6 +29,9 @@ inline constexpr int kIdBatchLanguage = 15;
 inline constexpr int kIdBatchTitle = 10;
 inline constexpr int kIdBatchPlatform = 11;
 inline constexpr int kIdFactoryMode = 16;
+inline constexpr int kIdBatchTvSystem = 20;
+inline constexpr int kIdBatchOnvifAllNet = 1299;
+inline constexpr int kIdNightDemo = 1303;
 inline constexpr int kIdBatchThermal = 1028;
 inline constexpr int kIdBatchIoOutput = 1029;
 inline constexpr int kIdBatchMaintenance = 1031;
@@ -61,6 +64,19 @@ inline constexpr int kCmdRebootSelected = 32778;   // context menu: reboot the s
 inline constexpr int kCmdResetSelected = 32774;    // context menu: the selected row's factory reset
 inline constexpr int kCmdP2pOn = 33002;            // context menu: P2P services on for the ticked rows
 inline constexpr int kCmdP2pOff = 33003;           // context menu: P2P services off for the ticked rows
+inline constexpr int kCmdTvSystemPal = 32970;      // button 20's pop-up
+inline constexpr int kCmdTvSystemNtsc = 32971;     // button 20's pop-up
+inline constexpr int kCmdOnvifAllNetOn = 32977;    // button 1299's pop-up
+inline constexpr int kCmdOnvifAllNetOff = 32978;   // button 1299's pop-up
+// Context menu: one stream protocol on or off for the ticked rows.
+inline constexpr int kCmdStreamHikOn = 33005;
+inline constexpr int kCmdStreamHikOff = 33006;
+inline constexpr int kCmdStreamOnvifOn = 33007;
+inline constexpr int kCmdStreamOnvifOff = 33008;
+inline constexpr int kCmdStreamDhOn = 33020;
+inline constexpr int kCmdStreamDhOff = 33021;
+inline constexpr int kCmdStreamTstOn = 33022;
+inline constexpr int kCmdStreamTstOff = 33023;
 // The device language items (button 15's pop-up, context menu with STYLE 1) carry
 // sdk::system::kLanguageMenuNormal or kLanguageMenuKc plus the language's offset.
 

@@ -21,7 +21,9 @@
 #include "sdk/gui/CDlgIpvsSetting.h"
 #include "sdk/gui/CSYSRMDlg.h"
 #include "sdk/gui/CSYSTimeSet.h"
+#include "sdk/system/ConfigSwitches.h"
 #include "sdk/system/LoopReboot.h"
+#include "sdk/system/NightDemo.h"
 #include "sdk/system/ParameterCommands.h"
 #include "sdk/system/RestartCommands.h"
 #include "sdk/system/SettingCommands.h"
@@ -103,6 +105,8 @@ RArEvaVuraroZazoDor::~RArEvaVuraroZazoDor() {
     m_restart.reset();
     m_settingCommands.reset();
     m_parameterCommands.reset();
+    m_switches.reset();
+    m_nightDemo.reset();
     m_runner.reset();
     base::LogShutDown();
 }
@@ -396,6 +400,31 @@ void RArEvaVuraroZazoDor::BuildFullListMenu(QMenu& menu) {
         AddCommand(menu, this, kCmdP2pOff, GetText("MENU_P2P_OFF"),
                    [this] { m_settingCommands->P2p(m_runner->TickedKeys(), false); });
     }
+    AddStreamProtocolMenu(menu);
+}
+
+void RArEvaVuraroZazoDor::AddStreamProtocolMenu(QMenu& menu) {
+    struct Item {
+        int onId;
+        int offId;
+        const char* name;
+        sdk::system::StreamProtocol protocol;
+    };
+    static constexpr Item kItems[] = {
+        {kCmdStreamHikOn, kCmdStreamHikOff, "HIK", sdk::system::StreamProtocol::Hik},
+        {kCmdStreamOnvifOn, kCmdStreamOnvifOff, "ONVIF", sdk::system::StreamProtocol::Onvif},
+        {kCmdStreamDhOn, kCmdStreamDhOff, "DH", sdk::system::StreamProtocol::Dh},
+        {kCmdStreamTstOn, kCmdStreamTstOff, "TST", sdk::system::StreamProtocol::Tst},
+    };
+    QMenu* protocols = menu.addMenu(GetText("MENU_STREAM_PROTOCOL"));
+    for (const Item& item : kItems) {
+        const QString name = QString::fromLatin1(item.name);
+        const auto protocol = item.protocol;
+        AddCommand(*protocols, this, item.onId, name + u' ' + GetText("ENABLE"),
+                   [this, protocol] { m_switches->Stream(m_runner->TickedKeys(), protocol, true); });
+        AddCommand(*protocols, this, item.offId, name + u' ' + GetText("STRING_CLOSE"),
+                   [this, protocol] { m_switches->Stream(m_runner->TickedKeys(), protocol, false); });
+    }
 }
 
 void RArEvaVuraroZazoDor::BuildShortListMenu(QMenu& menu) {
@@ -411,9 +440,10 @@ void RArEvaVuraroZazoDor::BuildShortListMenu(QMenu& menu) {
 }
 
 QWidget* RArEvaVuraroZazoDor::BuildBatchArea() {
-    m_batchArea = new BatchButtonArea({*m_runner, *m_ipAssignment, *m_restart, *m_loopReboot, *m_settingCommands,
-                                       *m_parameterCommands, [this] { return FirstSelectedRow(); }},
-                                      this);
+    m_batchArea =
+        new BatchButtonArea({*m_runner, *m_ipAssignment, *m_restart, *m_loopReboot, *m_settingCommands,
+                             *m_parameterCommands, *m_switches, *m_nightDemo, [this] { return FirstSelectedRow(); }},
+                            this);
     for (const auto& [id, button] : m_batchArea->Buttons()) {
         RegisterControl(id, button);
     }
@@ -510,6 +540,13 @@ void RArEvaVuraroZazoDor::BuildParameterCommands() {
     };
     m_parameterCommands =
         std::make_unique<sdk::system::ParameterCommands>(*m_list, *m_runner, m_settings, std::move(hooks));
+
+    m_switches = std::make_unique<sdk::system::ConfigSwitches>(*m_runner);
+    m_nightDemo = std::make_unique<sdk::system::NightDemo>(*m_list, *m_runner, m_sdk);
+    // A search logs every row out and clears the table: the demonstration puts day mode back first,
+    // while the sessions still exist, so no device is left in forced night mode.
+    connect(m_search.get(), &discovery::SearchController::searchStarting, m_nightDemo.get(),
+            &sdk::system::NightDemo::Restore);
 }
 
 int RArEvaVuraroZazoDor::FirstSelectedRow() const {

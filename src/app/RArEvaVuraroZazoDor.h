@@ -40,7 +40,9 @@ namespace zk::sdk::batch {
 class BatchRunner;
 }
 namespace zk::sdk::system {
+class ConfigSwitches;
 class LoopReboot;
+class NightDemo;
 class ParameterCommands;
 class RestartCommands;
 class SettingCommands;
@@ -88,6 +90,8 @@ public:
     sdk::system::LoopReboot& Loop() { return *m_loopReboot; }
     sdk::system::SettingCommands& SystemSettings() { return *m_settingCommands; }
     sdk::system::ParameterCommands& Parameters() { return *m_parameterCommands; }
+    sdk::system::ConfigSwitches& Switches() { return *m_switches; }
+    sdk::system::NightDemo& Night() { return *m_nightDemo; }
     BatchButtonArea& BatchArea() { return *m_batchArea; }
     DeviceListView& ListView() { return *m_listView; }
     base::CSaveParam& Settings() { return m_settings; }
@@ -111,6 +115,8 @@ private:
     // The context menu's full form (STYLE 0) and short form (STYLE 2).
     void BuildFullListMenu(QMenu& menu);
     void BuildShortListMenu(QMenu& menu);
+    // The stream protocol switches (HIK, ONVIF, DH, TST on and off) for the ticked rows.
+    void AddStreamProtocolMenu(QMenu& menu);
     void BuildMenu(QMenuBar* menuBar);
     void Initialise();
     void FillAdapterList();
@@ -146,6 +152,8 @@ private:
     std::unique_ptr<sdk::system::LoopReboot> m_loopReboot;
     std::unique_ptr<sdk::system::SettingCommands> m_settingCommands;
     std::unique_ptr<sdk::system::ParameterCommands> m_parameterCommands;
+    std::unique_ptr<sdk::system::ConfigSwitches> m_switches;
+    std::unique_ptr<sdk::system::NightDemo> m_nightDemo;
     ui::DialogPrompt m_dialogPrompt;
     base::Prompt& m_prompt;
     bool m_searchAtStart = true;

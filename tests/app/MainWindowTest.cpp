@@ -13,7 +13,9 @@
 #include "sdk/gui/CDialogTitleSetting.h"
 #include "sdk/gui/CDlgIpvsSetting.h"
 #include "sdk/gui/CSYSTimeSet.h"
+#include "sdk/system/ConfigSwitches.h"
 #include "sdk/system/LoopReboot.h"
+#include "sdk/system/NightDemo.h"
 #include "sdk/system/ParameterCommands.h"
 #include "sdk/system/SettingCommands.h"
 #include "sdk/system/SystemRequests.h"
@@ -21,6 +23,7 @@
 #include "support/ScriptedPrompt.h"
 
 #include <QApplication>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -31,6 +34,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include <filesystem>
 #include <fstream>
@@ -201,16 +205,20 @@ private slots:
     // KC sub-menus.
     void styleChoosesTheListMenuAndTheColours() {
         const auto commands = ListMenuIds;
+        const QList<int> streams{kCmdStreamHikOn, kCmdStreamHikOff, kCmdStreamOnvifOn, kCmdStreamOnvifOff,
+                                 kCmdStreamDhOn,  kCmdStreamDhOff,  kCmdStreamTstOn,   kCmdStreamTstOff};
         RArEvaVuraroZazoDor plain(Sources());
-        QCOMPARE(commands(plain),
-                 (QList<int>{kCmdOpenWebPage, kCmdModifyIp, kCmdFreeIpSelected, kCmdLoginAgain, kCmdDefaultUser}));
+        QCOMPARE(
+            commands(plain),
+            (QList<int>{kCmdOpenWebPage, kCmdModifyIp, kCmdFreeIpSelected, kCmdLoginAgain, kCmdDefaultUser} + streams));
         QVERIFY(plain.palette().color(QPalette::Window) != QColor(233, 233, 220));
         RArEvaVuraroZazoDor shortMenu(Sources("<root><STYLE display=\"2\"/></root>"));
         QCOMPARE(commands(shortMenu),
                  (QList<int>{kCmdOpenWebPage, kCmdLoginAgain, kCmdRebootSelected, kCmdModifyIp, kCmdResetSelected}));
         RArEvaVuraroZazoDor p2p(Sources("<root><ID_SHOW_P2PSERVICE display=\"1\"/></root>"));
         QCOMPARE(commands(p2p), (QList<int>{kCmdOpenWebPage, kCmdModifyIp, kCmdFreeIpSelected, kCmdLoginAgain,
-                                            kCmdDefaultUser, kCmdP2pOn, kCmdP2pOff}));
+                                            kCmdDefaultUser, kCmdP2pOn, kCmdP2pOff} +
+                                 streams));
         RArEvaVuraroZazoDor coloured(Sources("<root><STYLE display=\"1\"/></root>"));
         QCOMPARE(commands(coloured), LanguageIds());
         QCOMPARE(coloured.palette().color(QPalette::Window), QColor(233, 233, 220));
@@ -350,6 +358,77 @@ private slots:
         QCOMPARE(times.size(), std::size_t{2});
         QVERIFY(times[0].find("TimeZone=\"1050\"") != std::string::npos);
         QCOMPARE(window.Settings().TimeConfig().TimeZone, 1050);
+        QVERIFY(prompt.Problems().isEmpty());
+    }
+
+    // Catches: buttons 20 and 1299 or the stream items reading nothing on the ticked rows, the night
+    // button staying enabled while its demonstration runs, and a search that starts without putting
+    // day mode back first (the sessions would be gone before the timer).
+    void configSwitchesAndTheNightDemonstrationFollowTheirButtons() {
+        test::FakeSdk fakeSdk;
+        test::ScriptedPrompt prompt;
+        m_sdk = &fakeSdk;
+        m_prompt = &prompt;
+        m_searchAtStart = false;
+        RArEvaVuraroZazoDor window(Sources("<root><IDC_BTN_PREVIEW_IRCUT_NIGHT display=\"1\"/></root>"));
+        QVERIFY(ListDevices(window, fakeSdk, 3, 2));
+        window.List().SetAllTicked(true);
+        const auto reads = [&fakeSdk](int code) {
+            std::size_t count = 0;
+            for (const auto& call : fakeSdk.Calls("GetDVRConfig")) {
+                count += call.code == code ? 1 : 0;
+            }
+            return count;
+        };
+        const auto trigger = [](QObject& owner, int command) {
+            for (QAction* action : owner.findChildren<QAction*>()) {
+                if (action->data().toInt() == command) {
+                    action->trigger();
+                    return true;
+                }
+            }
+            return false;
+        };
+
+        fakeSdk.ClearCalls();
+        prompt.AnswerYes();
+        QVERIFY(trigger(*window.Control(kIdBatchTvSystem), kCmdTvSystemNtsc));
+        QTRY_VERIFY(!window.Switches().Busy());
+        QCOMPARE(reads(504), std::size_t{2});
+        prompt.AnswerYes();
+        QVERIFY(trigger(*window.Control(kIdBatchOnvifAllNet), kCmdOnvifAllNetOff));
+        QTRY_VERIFY(!window.Switches().Busy());
+        QCOMPARE(reads(305), std::size_t{2});
+        QMenu menu;
+        window.BuildListMenu(menu);
+        QVERIFY(trigger(menu, kCmdStreamDhOff));
+        QTRY_VERIFY(!window.Switches().Busy());
+        QCOMPARE(reads(600), std::size_t{2});
+
+        fakeSdk.ClearCalls();
+        auto* night = qobject_cast<QPushButton*>(window.Control(kIdNightDemo));
+        QVERIFY(night != nullptr && night->isEnabled());
+        QTest::mouseClick(night, Qt::LeftButton);
+        QVERIFY(window.Night().Running());
+        QVERIFY(!night->isEnabled());
+        QTRY_COMPARE(reads(504), std::size_t{2});
+        const int handle = window.List().RowAt(0)->LoginHandle;
+        fakeSdk.PushAnswer(handle, 504, 0, "<Video><Capture TVSystem=\"1\" IrcutMode=\"0\" /></Video>");
+        QTRY_VERIFY(!fakeSdk.Calls("SystemControl").empty());
+
+        window.Search().StartSearch();
+        QVERIFY(!window.Night().Running());
+        QVERIFY(night->isEnabled());
+        const auto calls = fakeSdk.Calls();
+        const auto dayMode = std::find_if(calls.begin(), calls.end(), [](const test::FakeSdk::Call& call) {
+            return call.name == "SystemControl" && call.text.find("DayMode") != std::string::npos;
+        });
+        const auto logout = std::find_if(calls.begin(), calls.end(), [](const test::FakeSdk::Call& call) {
+            return call.name.rfind("Logout", 0) == 0;
+        });
+        QVERIFY2(dayMode != calls.end(), "no DayMode request");
+        QVERIFY2(dayMode < logout, "DayMode went out after the sessions were closed");
+        window.Search().StopSearch();
         QVERIFY(prompt.Problems().isEmpty());
     }
 
