@@ -5,9 +5,12 @@
 #include "devsim/FleetBuilder.h"
 #include "devsim/SimDevice.h"
 #include "sdk/DeviceSdk.h"
+#include "sdk/config/SdkStructures.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
+
+#include <sstream>
 
 namespace zk::devsim {
 namespace {
@@ -160,6 +163,44 @@ TEST(SimDeviceConfigTest, AccountTitleAndAllNetworkReachTheDevicesRecord) {
     EXPECT_EQ(device.Config().Value("MediaConfig/Overlay/TitleOverlay", "TitleUtf8"),
               FieldText(device.Profile().record.Osd));
     EXPECT_EQ(device.Record(SimClock::now()).AllNet, 0);
+}
+
+// The tool's readers take the 504, 305, 600 and 800 answers, and the 524 the tool builds after
+// changing TVSystem changes only TVSystem. Catches a capture element lacking an attribute the
+// capture window or the lights edit, an answer a reader refuses, and a set that rewrites or loses
+// other attributes (what --config-out shows).
+TEST(SimDeviceConfigTest, ToolReadersTakeTheAnswersAndATvSystemWriteBackChangesOnlyIt) {
+    using namespace sdk::config;
+    SimDevice device(Profile(), SimClock::now());
+    LanConfig lan;
+    MediaStreamConfig streams;
+    AlarmConfig alarm;
+    EXPECT_EQ(Network_getLANCfgByXml(device.GetConfig(305).payload, lan), 0);
+    EXPECT_EQ(GetMediaStreamConfigByXml(device.GetConfig(600).payload, streams), 0);
+    EXPECT_EQ(GetAlarmConfigByXml(device.GetConfig(800).payload, alarm), 0);
+    EXPECT_EQ(alarm.md.schedules.SoundSchedule, 1) << "motion detection carries its schedules";
+    VideoCaptureConfig capture;
+    ASSERT_EQ(Media_getVideoCaptureByXml(device.GetConfig(504).payload, capture), 0);
+    std::istringstream names(
+        "Brightness Contrast Saturation Sharpness BackLight TVSystem forct_antiflicker cropxpix cropypix HFlip VFlip "
+        "rotate bManualGain gainValue shutter_mode shutter_mode_night shutter_speed_day shutter_speed_night IrcutMode "
+        "IrcutSensitivity IrcutOpenLedDelay led_brightness_mode led_brightness_value IrcutNightStartTime "
+        "IrcutNightEndTime IrcutKeepColor WDRMode WDRValue DfrogFlag DfrogValue WDRStartTime WDREndTime WB_RGB "
+        "isp_mode_color isp_mode_night led_mode ispadvmode videoEncodeMode face_exposure_sensitivity "
+        "light_off_sensitivity");
+    for (std::string name; names >> name;) {
+        EXPECT_TRUE(capture.document.Child("Capture")->Attribute(name)) << name;
+    }
+    EXPECT_EQ(capture.IrcutNightStartTime, "18:00:00");
+    EXPECT_EQ(capture.TVSystem, 1) << "PAL from the factory";
+
+    auto expected = device.Config().Values();
+    for (auto& [path, value] : expected) {
+        value = path == "MediaConfig/Video/Capture@TVSystem" ? "0" : value;
+    }
+    capture.TVSystem = 0;
+    ASSERT_EQ(device.SetConfig(524, XMLGET_VideoCaptureConfig(capture)).result, sdk::kResultOk);
+    EXPECT_EQ(device.Config().Values(), expected);
 }
 
 } // namespace

@@ -16,7 +16,10 @@ namespace {
 using base::FieldText;
 using tinyxml2::XMLElement;
 
-// The factory document; the record's own values are filled in afterwards.
+// The factory document; the record's own values are filled in afterwards. The video capture element
+// carries every attribute the tool's capture window and light settings edit, so a read-modify-write
+// of any one of them finds it (TVSystem 1 is PAL; IrcutMode 0 switches day and night by itself, 3
+// forces night), and the detections carry the five schedules the tool's smart-detection batch sets.
 constexpr const char* kFactoryDocument = R"(<NIMBEXConfig>
 <RecordConfig>
 <RecordSchedule Enable="1" Mode="Always" Stream="1" PreRecordSeconds="5" />
@@ -47,7 +50,14 @@ constexpr const char* kFactoryDocument = R"(<NIMBEXConfig>
 </NetworkConfig>
 <MediaConfig>
 <Video>
-<Capture Brightness="50" Contrast="50" Saturation="50" Sharpness="50" BackLight="0" TVSystem="1" forct_antiflicker="0" HFlip="0" VFlip="0" rotate="0" IrcutMode="0" IrcutSensitivity="50" IrcutOpenLedDelay="5" led_brightness_mode="0" led_brightness_value="50" IrcutNightStartTime="18:00:00" IrcutNightEndTime="06:00:00" WDRMode="0" WDRValue="50" led_mode="0" ispadvmode="0" light_off_sensitivity="50" DayNight="DayMode" />
+<Capture Brightness="50" Contrast="50" Saturation="50" Sharpness="50" BackLight="0" TVSystem="1" forct_antiflicker="0"
+ cropxpix="0" cropypix="0" HFlip="0" VFlip="0" rotate="0" bManualGain="0" gainValue="50"
+ shutter_mode="0" shutter_mode_night="0" shutter_speed_day="100" shutter_speed_night="25"
+ IrcutMode="0" IrcutSensitivity="50" IrcutOpenLedDelay="5" led_brightness_mode="0" led_brightness_value="50"
+ led_brightness_alarm="0" IrcutNightStartTime="18:00:00" IrcutNightEndTime="06:00:00" IrcutKeepColor="0"
+ WDRMode="0" WDRValue="50" DfrogFlag="0" DfrogValue="50" WDRStartTime="00:00:00" WDREndTime="23:59:59"
+ WB_RGB="0" isp_mode_color="0" isp_mode_night="0" led_mode="0" ispadvmode="0" videoEncodeMode="0"
+ face_exposure_sensitivity="50" light_off_sensitivity="50" DayNight="DayMode" />
 </Video>
 <Encode>
 <EncodeConfig Enable="1" Stream="1" Resolution="1920x1080" EncodeFormat="H265" BitRateControl="VBR" Initquant="100" BitRate="2048000" FrameRate="25" />
@@ -66,7 +76,7 @@ constexpr const char* kFactoryDocument = R"(<NIMBEXConfig>
 <StreamAccess Auth="1" RTPOverRTSP="1" VideoPort="554" PTZPort="34567" WEBPort="80" enable_hik="0" enable_onvif="1" enable_dh="0" enable_tst="0" />
 </MediaStreamConfig>
 <AlarmConfig>
-<MotionDetectAlarm Enable="0" BlockCount="262147" BlockConfig="111111111111" Sensitivity="80" AlarmThreshold="20" />
+<MotionDetectAlarm Enable="0" BlockCount="262147" BlockConfig="111111111111" Sensitivity="80" AlarmThreshold="20" EnableSchedule="0" SoundSchedule="1" PushSchedule="0" TwinkleSchedule="0" BlueRedSchedule="0" />
 <PDAlarm Enable="0" ObjectType="17" EnableSchedule="0" SoundSchedule="1" PushSchedule="0" TwinkleSchedule="0" BlueRedSchedule="0" />
 <AudioAlarm Enable="0" Sensitivity="50" />
 </AlarmConfig>
