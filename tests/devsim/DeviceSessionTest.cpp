@@ -4,6 +4,7 @@
 #include "base/FixedText.h"
 #include "devsim/SessionLink.h"
 #include "sdk/DeviceSdk.h"
+#include "sdk/config/SdkStructures.h"
 #include "support/FuzzDriver.h"
 
 #include <gtest/gtest.h>
@@ -395,6 +396,35 @@ TEST(DeviceSessionBadKindTest, RefuseSetsAndRefuseControlsRefuseOnlyTheirRequest
         EXPECT_EQ(link.Device().FactoryMode(), kind == BadKind::SessionRefuseSets) << BadKindName(kind);
         EXPECT_FALSE(link.deviceClosed) << BadKindName(kind);
     }
+}
+
+// A device whose reads succeed with a document of another element: result 0, an answer no reader
+// of the tool takes (so nothing is built from it to write back), and sets still work. Catches the
+// kind answering a failure instead (the tool's failed-read path), an answer a reader accepts, and
+// the kind leaking into sets.
+TEST(DeviceSessionBadKindTest, WrongElementReadsSucceedWithADocumentNoReaderTakes) {
+    DeviceProfile profile = test::TestProfile();
+    profile.bad.Add(BadKind::SessionWrongElement);
+    test::SessionLink link("507913", {}, {}, profile);
+    link.Connect();
+    std::vector<std::string> answers;
+    for (const int code : {504, 305, 600, 800}) {
+        link.notices.clear();
+        ASSERT_EQ(link.Request({Operation::GetDVRConfig, static_cast<std::uint32_t>(code), 0, {}}), 0);
+        ASSERT_EQ(link.notices.size(), 1u) << code;
+        EXPECT_EQ(link.notices[0].word, sdk::PackAuxWord(code, sdk::kResultOk)) << code;
+        answers.push_back(link.notices[0].payload);
+    }
+    sdk::config::VideoCaptureConfig capture;
+    sdk::config::LanConfig lan;
+    sdk::config::MediaStreamConfig streams;
+    sdk::config::AlarmConfig alarm;
+    EXPECT_NE(sdk::config::Media_getVideoCaptureByXml(answers[0], capture), 0);
+    EXPECT_NE(sdk::config::Network_getLANCfgByXml(answers[1], lan), 0);
+    EXPECT_NE(sdk::config::GetMediaStreamConfigByXml(answers[2], streams), 0);
+    EXPECT_NE(sdk::config::GetAlarmConfigByXml(answers[3], alarm), 0);
+    ASSERT_EQ(link.Request({Operation::SetDVRConfig, 524, 0, "<Video><Capture TVSystem=\"0\" /></Video>"}), 0);
+    EXPECT_EQ(link.Device().Config().Value("MediaConfig/Video/Capture", "TVSystem"), "0") << "sets still work";
 }
 
 // Any bytes from a client, before or after the login: no crash, and a connection that must

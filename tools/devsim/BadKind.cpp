@@ -7,7 +7,7 @@
 namespace zk::devsim {
 namespace {
 
-constexpr std::array<std::pair<BadKind, std::string_view>, 16> kNames = {{
+constexpr std::array<std::pair<BadKind, std::string_view>, 17> kNames = {{
     {BadKind::OtherRoot, "other-root"},
     {BadKind::RootAttributes, "root-attributes"},
     {BadKind::NoMsgFlag, "no-msg-flag"},
@@ -24,6 +24,7 @@ constexpr std::array<std::pair<BadKind, std::string_view>, 16> kNames = {{
     {BadKind::SessionRefuseRequests, "session-refuse-requests"},
     {BadKind::SessionRefuseSets, "session-refuse-sets"},
     {BadKind::SessionRefuseControls, "session-refuse-controls"},
+    {BadKind::SessionWrongElement, "session-wrong-element"},
 }};
 
 } // namespace

@@ -10,8 +10,9 @@ namespace zk::devsim {
 // The ways a simulated device can answer badly, each one a shape the tool must survive. Searches:
 // rejected roots and headers, types and bodies it drops, datagrams too large or not text, and
 // answers that come late. Sessions: refused connections, a device that goes silent, one that drops
-// the connection, one that answers with bytes that are no frame, and ones that refuse every request,
-// every configuration change, or every control and direct request.
+// the connection, one that answers with bytes that are no frame, ones that refuse every request,
+// every configuration change, or every control and direct request, and one whose reads succeed with
+// a document of another element.
 enum class BadKind {
     OtherRoot,             // a root element no tool accepts
     RootAttributes,        // the usual root, with attributes on its opening tag
@@ -29,6 +30,7 @@ enum class BadKind {
     SessionRefuseRequests, // logins succeed; every request is answered "refused" and changes nothing
     SessionRefuseSets,     // logins succeed; every SetDVRConfig and SetDevcieConfig is refused
     SessionRefuseControls, // logins succeed; controls but the connect queries, and direct requests, are refused
+    SessionWrongElement,   // logins succeed; every GetDVRConfig answers result 0 with an element of another name
 };
 
 // Every kind, in the order the help text lists them.

@@ -50,6 +50,10 @@ std::string ResponseParam(const char* attribute, std::string_view value) {
     return printer.CStr();
 }
 
+// What a session-wrong-element device answers to reads: well-formed, result 0, but no element any
+// read asks for, so a client that writes back only what it could read writes nothing.
+constexpr const char* kWrongElement = "<Unexpected />";
+
 // The queries the tool's connect sequence sends; a device that refuses controls still answers them.
 bool IsConnectQuery(std::uint32_t code) {
     return code == 1012 || code == 1019 || code == 1020 || code == 1095;
@@ -274,6 +278,11 @@ void DeviceSession::HandleRequest(const Frame& frame, SimClock::time_point, Devi
         summary.reason = "refused";
     } else {
         answer = Answer(request, out);
+        if (bad.Has(BadKind::SessionWrongElement) && request.operation == Operation::GetDVRConfig &&
+            answer.result == sdk::kResultOk) {
+            answer.payload = kWrongElement;
+            summary.reason = "answered another element";
+        }
     }
     summary.accepted = answer.result == sdk::kResultOk;
     summary.result = answer.result;
