@@ -17,7 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 namespace zk::devsim {
 namespace {
@@ -182,6 +185,85 @@ TEST(SessionServerTest, RebootFromTheSearchSideLogsTheSessionsOut) {
     platform::UniqueFd during = Connect(LoopbackFleet::Address(0), LoopbackFleet::kPort);
     ASSERT_TRUE(during);
     EXPECT_TRUE(Closed(during.Get()));
+}
+
+// Logins (code 0) and answers (their code) per handle, with their arrival, from the library's thread.
+struct Arrivals {
+    static void OnStatus(int handle, int event, const char*, int, void* user) {
+        if (event == sdk::kEventLoggedIn) {
+            static_cast<Arrivals*>(user)->Add(handle, 0);
+        }
+    }
+    static void OnAnswer(int handle, std::uint32_t word, const char*, int, void* user) {
+        static_cast<Arrivals*>(user)->Add(handle, sdk::AuxCode(word));
+    }
+    void Add(int handle, int code) {
+        std::lock_guard lock(mutex);
+        items[handle].emplace_back(code, SimClock::now());
+    }
+    // The handle's first count arrivals; fewer after ten seconds.
+    std::vector<std::pair<int, SimClock::time_point>> Of(int handle, std::size_t count) {
+        for (int i = 0; i < 1000; ++i) {
+            std::lock_guard lock(mutex);
+            if (items[handle].size() >= count) {
+                return items[handle];
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        std::lock_guard lock(mutex);
+        return items[handle];
+    }
+    std::mutex mutex;
+    std::map<int, std::vector<std::pair<int, SimClock::time_point>>> items;
+};
+
+// Answers wait for the answer delay without holding up the fleet: three devices asked at once
+// answer after the delay, together rather than one delay after another; a fourth device logs in
+// meanwhile; five answers on one connection keep their order despite the jitter. Catches a delay
+// not applied, one that sleeps in the server's loop (answers queue behind each other, the login
+// waits), and held answers of one connection overtaking each other.
+TEST(SessionServerTest, AnswerDelayHoldsAnswersBackWithoutStallingOtherDevices) {
+    constexpr auto kDelay = 1500ms;
+    SessionSettings settings;
+    settings.answerDelayMs = static_cast<int>(kDelay.count());
+    settings.answerJitterMs = 300;
+    LoopbackFleet fleet(4, settings);
+    Arrivals arrivals;
+    sdk::NetSdk sdk;
+    ASSERT_EQ(sdk.Init(), 0);
+    sdk.SetStatusEventCallBack(&Arrivals::OnStatus, &arrivals);
+    sdk.SetAUXResponseCallBack(&Arrivals::OnAnswer, &arrivals);
+    auto login = [&](int device) {
+        return sdk.Login(LoopbackFleet::Address(device).c_str(), LoopbackFleet::kPort, "admin", "507913", 0);
+    };
+    const std::vector<int> handles = {login(0), login(1), login(2)};
+    for (const int handle : handles) {
+        ASSERT_EQ(arrivals.Of(handle, 1).size(), 1u) << "logged in";
+    }
+
+    const SimClock::time_point asked = SimClock::now();
+    for (const int handle : handles) {
+        ASSERT_EQ(sdk.GetDVRConfig(handle, 504, 0, "", 0, 0), 0);
+    }
+    const std::vector<int> inOrder = {504, 305, 600, 800, 507};
+    for (std::size_t i = 1; i < inOrder.size(); ++i) {
+        std::this_thread::sleep_for(30ms); // each arrives on its own and draws its own jitter
+        ASSERT_EQ(sdk.GetDVRConfig(handles[0], inOrder[i], 0, "", 0, 0), 0);
+    }
+    const auto late = arrivals.Of(login(3), 1);
+    ASSERT_EQ(late.size(), 1u);
+    EXPECT_LT(late[0].second - asked, kDelay) << "another device's login waited for the held answers";
+
+    for (const int handle : handles) {
+        const std::size_t count = handle == handles[0] ? inOrder.size() : 1;
+        const auto answers = arrivals.Of(handle, count + 1);
+        ASSERT_EQ(answers.size(), count + 1) << handle;
+        for (std::size_t i = 1; i < answers.size(); ++i) {
+            EXPECT_EQ(answers[i].first, inOrder[i - 1]) << "answers of one connection keep their order";
+            EXPECT_GE(answers[i].second - asked, kDelay) << answers[i].first;
+            EXPECT_LT(answers[i].second - asked, 2 * kDelay) << "one after another, the last would take 7 delays";
+        }
+    }
 }
 
 } // namespace

@@ -267,6 +267,7 @@ void DeviceSession::HandleRequest(const Frame& frame, SimClock::time_point, Devi
         }
         summary.reason = "answered garbage";
         out.records.push_back(std::move(summary));
+        out.answersRequest = true;
         return;
     }
     AnswerMessage answer;
@@ -288,6 +289,7 @@ void DeviceSession::HandleRequest(const Frame& frame, SimClock::time_point, Devi
     summary.result = answer.result;
     out.records.push_back(std::move(summary));
     sdk::AppendFrame(out.bytes, MessageType::Answer, frame.sequence, sdk::EncodeAnswer(answer));
+    out.answersRequest = true;
 }
 
 AnswerMessage DeviceSession::Answer(const RequestMessage& request, DeviceOutput& out) {

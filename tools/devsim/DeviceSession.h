@@ -21,6 +21,10 @@ struct SessionSettings {
     int lockSeconds = 60;          // how long a locked account stays locked
     int maxSessionsPerDevice = 16; // further logins are answered "busy"
     int rebootSeconds = 5;         // silence after a reboot or restore
+    // Answers to requests wait this long plus a random 0..answerJitterMs, as a busy device's do;
+    // 0 answers at once. Logins and keep-alives are never held back.
+    int answerDelayMs = 0;
+    int answerJitterMs = 0;
 };
 
 // What the record file says about one message a session received.
@@ -43,6 +47,9 @@ enum class DeviceAction { None, Reboot, Restore };
 struct DeviceOutput {
     std::string bytes;  // to send, in order
     bool close = false; // close the connection once the bytes are sent
+    // The bytes answer a request (an answer frame, or what a garbage device sends instead): the
+    // server may hold them back for its answer delay.
+    bool answersRequest = false;
     DeviceAction action = DeviceAction::None;
     std::vector<SessionSummary> records;
 };

@@ -131,6 +131,7 @@ void SessionServer::Service(SimClock::time_point now) {
             }
         }
     }
+    SendHeld(now);
     if (now >= m_nextTick) {
         m_nextTick = now + kTickInterval;
         std::vector<std::uint64_t> ids;
@@ -154,7 +155,10 @@ void SessionServer::Service(SimClock::time_point now) {
 }
 
 int SessionServer::NextTimeoutMs(SimClock::time_point now) const {
-    const auto next = std::min(m_nextTick, m_nextSync);
+    auto next = std::min(m_nextTick, m_nextSync);
+    if (!m_held.empty()) {
+        next = std::min(next, m_held.begin()->first);
+    }
     if (next <= now) {
         return 0;
     }
@@ -319,16 +323,33 @@ bool SessionServer::Apply(std::uint64_t id, DeviceOutput& out, SimClock::time_po
             }
         }
     }
-    connection.out += out.bytes;
-    Flush(connection);
-    const bool tooMuchQueued = connection.out.size() - connection.outOffset > kMaxQueuedBytes;
-    if (out.close || tooMuchQueued) {
-        CloseConnection(id);
+    if (out.answersRequest) {
+        if (const std::chrono::milliseconds delay = AnswerDelay(); delay.count() > 0) {
+            // What follows the answer (a close, a reboot) waits with it, so it never overtakes it.
+            const SimClock::time_point due = std::max(now + delay, connection.lastHeldDue);
+            connection.lastHeldDue = due;
+            m_held.emplace(due, HeldOutput{id, deviceIndex, std::move(out.bytes), out.close, out.action});
+            return true;
+        }
     }
-    if (out.action != DeviceAction::None) {
+    return Deliver(id, deviceIndex, out.bytes, out.close, out.action, now);
+}
+
+bool SessionServer::Deliver(std::uint64_t id, std::size_t deviceIndex, const std::string& bytes, bool close,
+                            DeviceAction action, SimClock::time_point now) {
+    if (const auto found = m_connections.find(id); found != m_connections.end()) {
+        Connection& connection = found->second;
+        connection.out += bytes;
+        Flush(connection);
+        const bool tooMuchQueued = connection.out.size() - connection.outOffset > kMaxQueuedBytes;
+        if (close || tooMuchQueued) {
+            CloseConnection(id);
+        }
+    }
+    if (action != DeviceAction::None) {
         SimDevice& device = m_fleet.MutableDevice(deviceIndex);
         const std::chrono::seconds silence(m_settings.rebootSeconds);
-        if (out.action == DeviceAction::Reboot) {
+        if (action == DeviceAction::Reboot) {
             device.Reboot(now, silence);
         } else {
             // Restoring over a session keeps the network, so the device stays where the tool is.
@@ -338,10 +359,26 @@ bool SessionServer::Apply(std::uint64_t id, DeviceOutput& out, SimClock::time_po
             m_tracks[deviceIndex].bootCount = device.BootCount();
         }
         EndDeviceSessions(deviceIndex,
-                          out.action == DeviceAction::Reboot ? sdk::LogoutReason::Reboot : sdk::LogoutReason::Restore,
-                          now);
+                          action == DeviceAction::Reboot ? sdk::LogoutReason::Reboot : sdk::LogoutReason::Restore, now);
     }
     return m_connections.count(id) != 0;
+}
+
+std::chrono::milliseconds SessionServer::AnswerDelay() {
+    int delayMs = m_settings.answerDelayMs;
+    if (m_settings.answerJitterMs > 0) {
+        delayMs += std::uniform_int_distribution<int>(0, m_settings.answerJitterMs)(m_random);
+    }
+    return std::chrono::milliseconds(delayMs);
+}
+
+void SessionServer::SendHeld(SimClock::time_point now) {
+    while (!m_held.empty() && m_held.begin()->first <= now) {
+        auto node = m_held.extract(m_held.begin());
+        const HeldOutput& held = node.mapped();
+        // A connection closed meanwhile loses its answer; a reboot it asked for still happens.
+        Deliver(held.connectionId, held.deviceIndex, held.bytes, held.close, held.action, now);
+    }
 }
 
 void SessionServer::Flush(Connection& connection) {

@@ -25,8 +25,9 @@ namespace zk::devsim {
 // The fleet's session side: one listening socket per device address and command port, and the
 // connections to them, all on one epoll set, so that a thousand devices need no thread each. It
 // changes the devices the request handler owns and so runs on the thread that handles
-// datagrams: the caller watches Fd() and calls Service. Only Post may be called from other
-// threads.
+// datagrams: the caller watches Fd() and calls Service. Answers held back for the answer delay
+// wait in the server's own timer list, never in a sleep, so every other connection is served
+// meanwhile. Only Post may be called from other threads.
 class SessionServer final {
 public:
     // record may be null (no record file).
@@ -71,6 +72,15 @@ private:
         std::string out;
         std::size_t outOffset = 0;
         std::uint32_t interest = 0;
+        SimClock::time_point lastHeldDue{}; // when the last answer held back for it goes out
+    };
+    // An answer held back for the answer delay, with what must follow it.
+    struct HeldOutput {
+        std::uint64_t connectionId = 0;
+        std::size_t deviceIndex = 0;
+        std::string bytes;
+        bool close = false;
+        DeviceAction action = DeviceAction::None;
     };
     struct DeviceTrack {
         std::uint32_t address = 0;
@@ -80,8 +90,16 @@ private:
 
     void Accept(const EndpointKey& endpoint, SimClock::time_point now);
     void Read(std::uint64_t id, SimClock::time_point now);
-    // Records, sends and closes as the output says; false when the connection is gone.
+    // Records, then sends and closes as the output says, or holds an answer back for the answer
+    // delay; false when the connection is gone.
     bool Apply(std::uint64_t id, DeviceOutput& out, SimClock::time_point now);
+    // Sends, closes and carries out the device action; the action happens even when the
+    // connection is gone. False when the connection is gone.
+    bool Deliver(std::uint64_t id, std::size_t deviceIndex, const std::string& bytes, bool close, DeviceAction action,
+                 SimClock::time_point now);
+    // The delay of the next held-back answer: the answer delay plus its random part.
+    std::chrono::milliseconds AnswerDelay();
+    void SendHeld(SimClock::time_point now);
     void Flush(Connection& connection);
     void CloseConnection(std::uint64_t id);
     void EndDeviceSessions(std::size_t deviceIndex, sdk::LogoutReason reason, SimClock::time_point now);
@@ -103,6 +121,9 @@ private:
     bool m_listenersDirty = true;
     std::unordered_map<std::uint64_t, Connection> m_connections;
     std::vector<DeviceTrack> m_tracks;
+    // Held-back answers by the time they go out. A connection's times never decrease and equal times
+    // keep their order, so its answers never overtake each other; other devices' interleave.
+    std::multimap<SimClock::time_point, HeldOutput> m_held;
     SimClock::time_point m_nextTick{};
     SimClock::time_point m_nextSync{};
     std::mutex m_postMutex;

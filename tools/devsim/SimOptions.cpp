@@ -185,6 +185,8 @@ const std::vector<OptionDefinition>& Definitions() {
          TextOption(&SimOptions::fleetFile)},
         {"jitter-ms", "J", "each reply waits a random 0..J ms (default 100)",
          IntegerOption(&SimOptions::jitterMs, 0, 600000)},
+        {"answer-delay-ms", "D", "session answers wait D ms plus a random 0..J ms of --jitter-ms (default 0: at once)",
+         IntegerOption(&SimOptions::answerDelayMs, 0, 600000)},
         {"record", "FILE", "write one JSON line per message received", TextOption(&SimOptions::recordFile)},
         {"config-out", "FILE", "at exit, write one JSON line per device: its state and configuration document",
          TextOption(&SimOptions::configOutFile)},

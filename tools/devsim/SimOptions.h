@@ -31,6 +31,7 @@ struct SimOptions {
     std::vector<std::uint32_t> occupied;
     std::string fleetFile;
     int jitterMs = 100;
+    int answerDelayMs = 0; // session answers wait this long plus the jitter; 0: at once, without jitter
     std::string recordFile;
     std::string configOutFile;       // written at exit: one JSON line per device (DeviceStateLine)
     std::vector<std::string> models; // devices cycle through them; empty: the default models

@@ -167,6 +167,9 @@ int Simulator::Run(std::ostream& err) {
     sessionSettings.lockAfter = m_options.lockAfter;
     sessionSettings.lockSeconds = m_options.lockSeconds;
     sessionSettings.rebootSeconds = m_options.rebootSeconds;
+    // Session answers come at once unless a delay is asked for; then they vary like search replies.
+    sessionSettings.answerDelayMs = m_options.answerDelayMs;
+    sessionSettings.answerJitterMs = m_options.answerDelayMs > 0 ? m_options.jitterMs : 0;
     SessionServer sessions(handler, sessionSettings, record.IsOpen() ? &record : nullptr, seed);
     if (std::string error; sessions.Start(error) != 0) {
         err << "zkdevsim: " << error << '\n';
