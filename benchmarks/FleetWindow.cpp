@@ -3,7 +3,11 @@
 
 #include "base/FixedText.h"
 
+#include <sys/resource.h>
+#include <time.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "FleetBench.h"
@@ -16,6 +20,26 @@ base::LanguageSources EnglishSources() {
     base::LanguageSources sources = base::DefaultLanguageSources();
     sources.languageCode = QStringLiteral("en-us");
     return sources;
+}
+
+struct ThreadTimes {
+    double cpuMs = 0;
+    double kernelMs = 0;
+    long pageFaults = 0;
+};
+
+// This thread's processor time, the part of it spent in the kernel, and its page faults so far.
+ThreadTimes ThreadTimesNow() {
+    ThreadTimes times;
+    timespec cpu{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
+    times.cpuMs = static_cast<double>(cpu.tv_sec) * 1000.0 + static_cast<double>(cpu.tv_nsec) / 1e6;
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    times.kernelMs =
+        static_cast<double>(usage.ru_stime.tv_sec) * 1000.0 + static_cast<double>(usage.ru_stime.tv_usec) / 1000.0;
+    times.pageFaults = usage.ru_minflt + usage.ru_majflt;
+    return times;
 }
 
 discovery::SearchSettings EndlessSearch() {
@@ -75,8 +99,24 @@ void FleetWindow::HoldList() {
 
 void FleetWindow::FollowSearch() {
     HoldList();
-    m_merging = QObject::connect(&m_search, &discovery::SearchController::listRefreshTick, &m_list,
-                                 &discovery::DeviceListModel::Merge);
+    m_merging = QObject::connect(&m_search, &discovery::SearchController::listRefreshTick, &m_list, [this] {
+        const auto start = std::chrono::steady_clock::now();
+        const ThreadTimes before = ThreadTimesNow();
+        m_list.Merge();
+        const ThreadTimes after = ThreadTimesNow();
+        const double wallMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        if (wallMs > m_longestMerge.wallMs) {
+            m_longestMerge = {wallMs, after.cpuMs - before.cpuMs, after.kernelMs - before.kernelMs,
+                              after.pageFaults - before.pageFaults};
+        }
+    });
+}
+
+FleetWindow::MergeTime FleetWindow::TakeLongestMerge() {
+    const MergeTime longest = m_longestMerge;
+    m_longestMerge = {};
+    return longest;
 }
 
 bool FleetWindow::AllAnswered(const std::vector<std::string>& keys) const {

@@ -40,6 +40,16 @@ public:
     void HoldList();
     // The list follows the search again (the next search's replies).
     void FollowSearch();
+    // The longest refresh tick's merge since the last call: its wall time, the window thread's
+    // processor time in it (less when other processes held the processor), the part of that spent
+    // in the kernel (page faults of new rows' memory), in milliseconds, and its page faults.
+    struct MergeTime {
+        double wallMs = 0;
+        double cpuMs = 0;
+        double kernelMs = 0;
+        long pageFaults = 0;
+    };
+    MergeTime TakeLongestMerge();
 
     // Every row of these keys has its outcome: no answer is awaited for it any more.
     bool AllAnswered(const std::vector<std::string>& keys) const;
@@ -76,6 +86,7 @@ private:
     YesPrompt m_prompt;
     sdk::batch::BatchRunner m_runner;
     QMetaObject::Connection m_merging;
+    MergeTime m_longestMerge;
 };
 
 } // namespace zk::bench
