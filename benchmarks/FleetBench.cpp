@@ -1,17 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FleetBench.h"
 
+#include "netcfg/IpRules.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
 #include <ifaddrs.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace zk::bench {
 namespace {
 
 constexpr const char* kInsideMarker = "ZK_BENCH_IN_NAMESPACE";
+constexpr std::uint32_t kFleetNetwork = 0xC0A80000u; // 192.168.0.0
+// Wider would leave 192.168.0.0/16; narrower leaves no room beside the first device.
+constexpr int kWidestPrefix = 16;
+constexpr int kNarrowestPrefix = 24;
 
 std::string OwnFolder() {
     char path[4096] = {};
@@ -39,19 +51,21 @@ bool OnlyHarnessInterfaces() {
 
 } // namespace
 
-FleetOptions ParseFleetOptions(int argc, char* argv[], FleetOptions defaults) {
-    FleetOptions options = defaults;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        const int value = std::atoi(argv[i + 1]);
-        if (name == "--count") {
-            options.count = value;
-        } else if (name == "--jitter-ms") {
-            options.jitterMs = value;
-        } else if (name == "--seconds") {
-            options.seconds = value;
+int IntOption(int argc, char* argv[], const char* name, int fallback) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0) {
+            return std::atoi(argv[i + 1]);
         }
     }
+    return fallback;
+}
+
+FleetOptions ParseFleetOptions(int argc, char* argv[], FleetOptions defaults) {
+    FleetOptions options = defaults;
+    options.count = IntOption(argc, argv, "--count", defaults.count);
+    options.jitterMs = IntOption(argc, argv, "--jitter-ms", defaults.jitterMs);
+    options.seconds = IntOption(argc, argv, "--seconds", defaults.seconds);
+    options.prefixLength = IntOption(argc, argv, "--prefix", defaults.prefixLength);
     return options;
 }
 
@@ -68,15 +82,21 @@ bool InFleetNamespace(const char* program) {
 
 int RunInFleetNamespace(const char* program, const FleetOptions& options, char* argv[],
                         const std::string& simulatorExtra) {
+    if (options.prefixLength < kWidestPrefix || options.prefixLength > kNarrowestPrefix) {
+        std::fprintf(stderr, "%s: the fleet's prefix must be /%d to /%d\n", program, kWidestPrefix, kNarrowestPrefix);
+        return 1;
+    }
     const std::string folder = OwnFolder();
     const std::string root = folder + "/../../..";
+    const std::uint32_t netmask = ~std::uint32_t{0} << (32 - options.prefixLength);
+    const std::uint32_t broadcast = kFleetNetwork | ~netmask;
+    const std::string prefix = std::string("/").append(std::to_string(options.prefixLength));
     setenv("ZKDEVSIM", (folder + "/zkdevsim").c_str(), 1);
-    setenv("ZK_TOOL_ADDR", "192.168.3.253/22", 1);
-    setenv("ZK_SIM_ADDR", "192.168.3.254/22", 1);
+    setenv("ZK_TOOL_ADDR", (netcfg::FormatIpv4(broadcast - 2) + prefix).c_str(), 1);
+    setenv("ZK_SIM_ADDR", (netcfg::FormatIpv4(broadcast - 1) + prefix).c_str(), 1);
     setenv(kInsideMarker, "1", 1);
-    const std::string simulator = "--count " + std::to_string(options.count) +
-                                  " --first-ip 192.168.0.10 --netmask 255.255.252.0 --gateway 192.168.0.1"
-                                  " --jitter-ms " +
+    const std::string simulator = "--count " + std::to_string(options.count) + " --first-ip 192.168.0.10 --netmask " +
+                                  netcfg::FormatIpv4(netmask) + " --gateway 192.168.0.1 --jitter-ms " +
                                   std::to_string(options.jitterMs) + " " + simulatorExtra;
     const std::string script = root + "/scripts/netns-run";
     std::vector<const char*> command = {script.c_str(), "--sim", simulator.c_str(), "--", argv[0]};
@@ -87,6 +107,19 @@ int RunInFleetNamespace(const char* program, const FleetOptions& options, char* 
     execv(script.c_str(), const_cast<char* const*>(command.data()));
     std::fprintf(stderr, "%s: cannot run scripts/netns-run\n", program);
     return 1;
+}
+
+bool WaitFor(const std::function<bool()>& done, double limitMs) {
+    const auto start = std::chrono::steady_clock::now();
+    while (!done()) {
+        if (std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() > limitMs) {
+            return false;
+        }
+        QEventLoop loop;
+        QTimer::singleShot(1, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
 }
 
 } // namespace zk::bench

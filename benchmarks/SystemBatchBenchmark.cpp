@@ -7,42 +7,31 @@
 // baselines in the same run: the password requests sent in one unsliced loop, and the reset's four
 // rounds with the window thread sleeping 500 ms between them.
 //   bench_system_batch [--count N] [--jitter-ms J] [--seconds S]
-#include "base/CLoadDisplayCfg.h"
-#include "base/FixedText.h"
-#include "base/LanguageTable.h"
-#include "base/Prompt.h"
-#include "discovery/DeviceListModel.h"
-#include "discovery/SearchController.h"
-#include "discovery/SearchEngine.h"
-#include "sdk/NetSdk.h"
-#include "sdk/SessionManager.h"
-#include "sdk/batch/BatchRunner.h"
+#include "discovery/SearchMessage.h"
 #include "sdk/system/RestartCommands.h"
 #include "sdk/system/SettingCommands.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
-#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "FleetBench.h"
+#include "FleetWindow.h"
+#include "StallProbe.h"
 
 namespace {
 
 using namespace zk;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kProbePeriodMs = 5;
 constexpr double kStallLimitMs = 50.0;
 constexpr double kPasswordLimitMs = 1000.0;
 constexpr double kRoundLimitMs = 100.0;
@@ -54,33 +43,6 @@ double MsSince(Clock::time_point start) {
 
 double WallSeconds() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
-
-// Answers every question Yes, as a person confirming the command.
-class YesPrompt final : public base::Prompt {
-public:
-    void ShowMessage(const QString&, const QString& text, base::PromptIcon) override {
-        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
-    }
-    bool AskYesNo(const QString&, const QString&, base::PromptIcon) override { return true; }
-    std::optional<QString> ChooseOpenFile(const base::FileQuestion&) override { return std::nullopt; }
-    std::optional<QString> ChooseSaveFile(const base::FileQuestion&) override { return std::nullopt; }
-    std::optional<QString> ChooseFolder(const QString&, const QString&) override { return std::nullopt; }
-    std::optional<QString> EnterText(const base::TextQuestion&) override { return std::nullopt; }
-};
-
-// Runs the event loop until done() holds or the time is up; false when it is up.
-bool WaitFor(const std::function<bool()>& done, double limitMs) {
-    const auto start = Clock::now();
-    while (!done()) {
-        if (MsSince(start) > limitMs) {
-            return false;
-        }
-        QEventLoop loop;
-        QTimer::singleShot(1, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
 }
 
 // The arrival times of the restore datagrams the simulator recorded.
@@ -108,115 +70,50 @@ int main(int argc, char* argv[]) {
     }
     QCoreApplication application(argc, argv);
 
-    const base::CLoadDisplayCfg display;
-    base::LanguageSources sources = base::DefaultLanguageSources();
-    sources.languageCode = QStringLiteral("en-us");
-    const base::LanguageTable texts(sources);
-    discovery::DeviceTable table;
-    discovery::DeviceListModel list(table, texts, discovery::DeviceListSettings::From(display, texts));
-    sdk::NetSdk library;
-    sdk::SessionManager sessions(library, list, texts);
-    if (sessions.Start() != 0) {
-        std::fprintf(stderr, "bench_system_batch: the device SDK did not start\n");
-        return 1;
-    }
-    discovery::SearchSettings settings;
-    settings.autoStop = false;
-    discovery::SearchEngine engine(table);
-    discovery::SearchController search(table, engine, settings);
-    QObject::connect(&search, &discovery::SearchController::listRefreshTick, &list, &discovery::DeviceListModel::Merge);
-    sessions.FollowSearch(search);
-    YesPrompt prompt;
-    sdk::batch::BatchRunner runner(list, sessions, library, texts, prompt);
+    bench::FleetWindow window(true);
+    discovery::DeviceListModel& list = window.List();
+    discovery::SearchController& search = window.Search();
+    discovery::SearchEngine& engine = window.Engine();
+    sdk::batch::BatchRunner& runner = window.Runner();
     sdk::system::RestartHooks restartHooks;
     restartHooks.credentials = [] { return discovery::Credentials{"admin", "507913"}; };
-    sdk::system::RestartCommands restart(list, table, search, runner, library, display, restartHooks);
+    sdk::system::RestartCommands restart(list, window.Table(), search, runner, window.Library(), window.Display(),
+                                         restartHooks);
     sdk::system::SettingHooks settingHooks;
     settingHooks.editPassword = [] { return std::pair(QStringLiteral("507913"), QStringLiteral("507913")); };
-    sdk::system::SettingCommands commands(list, sessions, runner, settingHooks);
+    sdk::system::SettingCommands commands(list, window.Sessions(), runner, settingHooks);
+    bench::StallProbe probe;
 
-    std::vector<double> lateness;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    probe.setInterval(kProbePeriodMs);
-    Clock::time_point lastTick = Clock::now();
-    QObject::connect(&probe, &QTimer::timeout, &list, [&] {
-        const auto now = Clock::now();
-        lateness.push_back(
-            std::max(0.0, std::chrono::duration<double, std::milli>(now - lastTick).count() - kProbePeriodMs));
-        lastTick = now;
-    });
-    auto longest = [&lateness](std::size_t from) {
-        double worst = 0;
-        for (std::size_t i = from; i < lateness.size(); ++i) {
-            worst = std::max(worst, lateness[i]);
-        }
-        return worst;
-    };
-
-    // The fleet found, listed and online, each device's own serial number known.
-    search.StartSearch();
-    const bool online = WaitFor(
-        [&] {
-            if (list.RowCount() < options.count) {
-                return false;
-            }
-            for (int row = 0; row < list.RowCount(); ++row) {
-                if (list.RowAt(row)->Online == 0 || list.RowAt(row)->InfoText1019[0] == '\0') {
-                    return false;
-                }
-            }
-            return true;
-        },
-        options.seconds * 1000.0);
-    if (!online) {
-        std::fprintf(stderr, "bench_system_batch: %d rows, not all online in %d s\n", list.RowCount(), options.seconds);
+    // The fleet found, listed and online, each device's own serial number known; the list stays as
+    // it is from here while the search keeps running, as in the window.
+    if (!window.ListFleet("bench_system_batch", options.count, options.seconds * 1000.0)) {
         return 1;
     }
-    // The list stays as it is from here; the search keeps running, as in the window.
-    QObject::disconnect(&search, &discovery::SearchController::listRefreshTick, &list,
-                        &discovery::DeviceListModel::Merge);
+    window.HoldList();
     list.SetAllTicked(true);
     const std::vector<std::string> keys = runner.TickedKeys();
-    auto allAnswered = [&] {
-        return std::all_of(keys.begin(), keys.end(), [&](const std::string& key) {
-            const sdk::batch::RowState* state = runner.State(key);
-            return state != nullptr && state->result != sdk::batch::RowResult::Waiting &&
-                   state->result != sdk::batch::RowResult::None;
-        });
-    };
-    auto okCount = [&] {
-        return std::count_if(keys.begin(), keys.end(), [&](const std::string& key) {
-            const sdk::batch::RowState* state = runner.State(key);
-            return state != nullptr && state->result == sdk::batch::RowResult::Ok;
-        });
-    };
+    auto allAnswered = [&] { return window.AllAnswered(keys); };
 
-    lastTick = Clock::now();
-    probe.start();
+    probe.Start();
 
     // The password batch.
-    std::size_t mark = lateness.size();
+    std::size_t mark = probe.Mark();
     auto start = Clock::now();
     commands.SetPassword(keys);
-    const bool passwordDone = WaitFor(allAnswered, options.seconds * 1000.0);
+    const bool passwordDone = bench::WaitFor(allAnswered, options.seconds * 1000.0);
     const double passwordMs = MsSince(start);
-    const long passwordOk = okCount();
-    const double passwordStall = longest(mark);
+    const long passwordOk = window.CountResult(keys, sdk::batch::RowResult::Ok);
+    const double passwordStall = probe.LongestSince(mark);
 
     // Baseline: the same requests in one loop on the window thread, answers awaited as above.
     const std::string text = sdk::system::PasswordRequest("507913");
-    mark = lateness.size();
+    mark = probe.Mark();
     start = Clock::now();
-    for (int row = 0; row < list.RowCount(); ++row) {
-        const int handle = list.RowAt(row)->LoginHandle;
-        library.SetDVRConfig(handle, sdk::system::kSetUser, 0, text.c_str(), static_cast<int>(text.size()));
-        runner.Await(row, sdk::system::kSetUser);
-    }
+    window.SendUnsliced(sdk::system::kSetUser, text);
     const double baselineLoopMs = MsSince(start);
-    WaitFor([&] { return runner.AwaitedAnswers() == 0; }, options.seconds * 1000.0);
+    bench::WaitFor([&] { return runner.AwaitedAnswers() == 0; }, options.seconds * 1000.0);
     const double baselinePasswordMs = MsSince(start);
-    const double baselineStall = longest(mark);
+    const double baselineStall = probe.LongestSince(mark);
 
     // The reset keeping the network: its first round, from the call until the search thread sent
     // every datagram, and how many of them reached the simulator.
@@ -224,17 +121,17 @@ int main(int argc, char* argv[]) {
     const std::uint64_t sentBefore = engine.GetStats().requestsSent;
     const std::uint64_t droppedBefore = engine.GetStats().requestsDropped;
     const std::size_t recordedBefore = RestoreArrivals().size();
-    mark = lateness.size();
+    mark = probe.Mark();
     const double wallStart = WallSeconds();
     start = Clock::now();
     restart.Reset(keys, true);
     const double callMs = MsSince(start);
-    WaitFor([&] { return engine.GetStats().requestsSent - sentBefore >= perRound; }, 5000);
+    bench::WaitFor([&] { return engine.GetStats().requestsSent - sentBefore >= perRound; }, 5000);
     const double roundMs = MsSince(start);
-    WaitFor([&] { return !restart.Busy(); }, 10000);
-    const double resetStall = longest(mark);
+    bench::WaitFor([&] { return !restart.Busy(); }, 10000);
+    const double resetStall = probe.LongestSince(mark);
     const std::uint64_t dropped = engine.GetStats().requestsDropped - droppedBefore;
-    WaitFor([] { return false; }, 300); // the last datagrams reach the record
+    bench::WaitFor([] { return false; }, 300); // the last datagrams reach the record
     std::vector<double> arrivals = RestoreArrivals();
     arrivals.erase(arrivals.begin(), arrivals.begin() + static_cast<std::ptrdiff_t>(recordedBefore));
     // Every request goes out once on each of the search thread's sockets.
@@ -243,7 +140,7 @@ int main(int argc, char* argv[]) {
         std::count_if(arrivals.begin(), arrivals.end(), [&](double t) { return t < wallStart + 0.4; }));
 
     // Baseline: four rounds with the window thread asleep between them.
-    mark = lateness.size();
+    mark = probe.Mark();
     start = Clock::now();
     for (int round = 0; round < sdk::system::kResetRounds; ++round) {
         for (const std::string& key : keys) {
@@ -255,9 +152,9 @@ int main(int argc, char* argv[]) {
             QThread::msleep(sdk::system::kResetRoundSpacingMs);
         }
     }
-    WaitFor([] { return false; }, 50);
-    const double baselineResetStall = longest(mark);
-    probe.stop();
+    bench::WaitFor([] { return false; }, 50);
+    const double baselineResetStall = probe.LongestSince(mark);
+    probe.Stop();
     search.StopSearch();
 
     const double worst = std::max({passwordStall, resetStall});
@@ -278,6 +175,5 @@ int main(int argc, char* argv[]) {
                      dropped == 0 && firstRound == perRound * sockets && roundMs < kRoundLimitMs &&
                      worst < kStallLimitMs;
     std::printf("targets met: %s\n", met ? "yes" : "NO");
-    sessions.LogoutAll();
     return met ? 0 : 1;
 }

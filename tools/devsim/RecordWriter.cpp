@@ -14,7 +14,14 @@ std::string DeviceStateLine(const SimDevice& device) {
                        ",\"FactoryMode\":" + (device.FactoryMode() ? "true" : "false") + ",\"Values\":{";
     bool first = true;
     for (const auto& [path, value] : device.Config().Values()) {
-        line += (first ? "" : ",") + JsonString(path) + ':' + JsonString(value);
+        // Appended piece by piece: GCC 12's optimiser reports a false overlap (-Wrestrict) for a
+        // literal joined to a temporary string, which fails the optimised build.
+        if (!first) {
+            line += ',';
+        }
+        line += JsonString(path);
+        line += ':';
+        line += JsonString(value);
         first = false;
     }
     return line + "}}";

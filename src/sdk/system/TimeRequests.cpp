@@ -143,8 +143,17 @@ std::optional<SummerTimeRule> ParseSummerTimeRule(std::string_view text) {
 }
 
 std::string SummerTimeRuleText(const SummerTimeRule& rule) {
-    return "M" + std::to_string(rule.month) + '.' + std::to_string(rule.week) + '.' + std::to_string(rule.weekday) +
-           '/' + std::to_string(rule.hour);
+    // Appended piece by piece: GCC 12's optimiser reports a false overlap (-Wrestrict) for a literal
+    // joined to a temporary string, which fails the optimised build.
+    std::string text = "M";
+    text += std::to_string(rule.month);
+    text += '.';
+    text += std::to_string(rule.week);
+    text += '.';
+    text += std::to_string(rule.weekday);
+    text += '/';
+    text += std::to_string(rule.hour);
+    return text;
 }
 
 bool ValidSummerTime(const SummerTime& summer) {
