@@ -489,4 +489,101 @@ int BatchCli::ReportOutcomes(const std::function<bool(sdk::batch::RowResult)>& d
                   rows, failures);
 }
 
+std::optional<int> BatchCli::Prepare(const QStringList& arguments, const std::function<std::optional<int>()>& check) {
+    if (const auto exit = Parse(arguments)) {
+        return exit;
+    }
+    if (check) {
+        if (const auto exit = check()) {
+            return exit;
+        }
+    }
+    if (const auto exit = Discover()) {
+        return exit;
+    }
+    TickSelection();
+    return std::nullopt;
+}
+
+std::optional<int> BatchCli::PrepareChecked(const QStringList& arguments,
+                                            const std::function<void(OptionChecks&)>& check) {
+    return Prepare(arguments, [&] {
+        OptionChecks checks(*this);
+        check(checks);
+        return checks.Exit();
+    });
+}
+
+std::optional<int> BatchCli::PrepareChoice(const QStringList& arguments, const QStringList& words, int& choice) {
+    return Prepare(arguments, [&]() -> std::optional<int> {
+        choice = ChooseWord(*this, words);
+        return choice < 0 ? std::optional<int>(kExitUsage) : std::nullopt;
+    });
+}
+
+int BatchCli::Finish(const std::function<bool()>& busy, const std::function<bool(sdk::batch::RowResult)>& done) {
+    WaitWhile([&] { return busy() || m_runner->Running(); });
+    WaitForAnswers();
+    if (Declined()) {
+        return RefuseUnconfirmed();
+    }
+    const bool reached = std::any_of(m_keys.begin(), m_keys.end(),
+                                     [this](const std::string& key) { return m_runner->State(key) != nullptr; });
+    if (!reached) {
+        m_err << "zkdevcli " << m_spec.command << ": nothing was sent\n";
+        return kExitUsage;
+    }
+    return ReportOutcomes(done);
+}
+
+const base::LanguageTable& EnglishTexts() {
+    static const base::LanguageTable texts = [] {
+        base::LanguageSources sources = base::DefaultLanguageSources();
+        sources.languageCode = QStringLiteral("en-us");
+        return base::LanguageTable(sources);
+    }();
+    return texts;
+}
+
+int OptionChecks::Number(const QCommandLineOption& option, int minimum, int maximum, int fallback) {
+    if (!m_cli.Parser().isSet(option)) {
+        return fallback;
+    }
+    bool ok = false;
+    const int value = m_cli.Parser().value(option).toInt(&ok);
+    if (!ok || value < minimum || value > maximum) {
+        Usage(QStringLiteral("--%1 takes a whole number from %2 to %3")
+                  .arg(option.names().front())
+                  .arg(minimum)
+                  .arg(maximum));
+        return fallback;
+    }
+    return value;
+}
+
+int OptionChecks::AnyNumber(const QCommandLineOption& option, int fallback) {
+    if (!m_cli.Parser().isSet(option)) {
+        return fallback;
+    }
+    bool ok = false;
+    const int value = m_cli.Parser().value(option).toInt(&ok);
+    if (!ok) {
+        Usage(QStringLiteral("--%1 takes a whole number").arg(option.names().front()));
+        return fallback;
+    }
+    return value;
+}
+
+void OptionChecks::Usage(const QString& text) {
+    if (!m_exit) {
+        m_exit = UsageError(m_cli.Command(), text, m_cli.Err());
+    }
+}
+
+void OptionChecks::Refuse(const char* text, bool literal) {
+    if (text != nullptr) {
+        Usage(literal ? QString::fromUtf8(text) : EnglishTexts().GetText(text));
+    }
+}
+
 } // namespace zk::cli

@@ -61,6 +61,7 @@ BatchCliSpec MakeBatchSpec(const char* command, const char* description, QString
                            bool confirmation = false);
 
 class BatchCli;
+class OptionChecks;
 // The one word a command takes (its first positional argument, any letter case), as its index in
 // words; -1 after a usage message naming the choices when it is another.
 int ChooseWord(BatchCli& cli, const QStringList& words);
@@ -142,6 +143,20 @@ public:
     // default: ok, not-changed, or a request that no answer follows went out).
     int ReportOutcomes(const std::function<bool(sdk::batch::RowResult)>& done = {});
 
+    // The steps before a command runs: Parse, the command's checks of its own values (an exit
+    // status ends the command before anything is searched), Discover and TickSelection. An exit
+    // status when the command must end now.
+    std::optional<int> Prepare(const QStringList& arguments, const std::function<std::optional<int>()>& check = {});
+    // Prepare with the checks of OptionChecks.
+    std::optional<int> PrepareChecked(const QStringList& arguments, const std::function<void(OptionChecks&)>& check);
+    // Prepare for a command taking one word of words (its first positional argument); choice
+    // becomes the word's index.
+    std::optional<int> PrepareChoice(const QStringList& arguments, const QStringList& words, int& choice);
+    // The steps after a command started: waits while busy() holds or the runner walks rows, then
+    // for the answers. A confirmation answered No for want of --yes gives 2; so does a command that
+    // reached no device (its message said why). Otherwise ReportOutcomes(done).
+    int Finish(const std::function<bool()>& busy, const std::function<bool(sdk::batch::RowResult)>& done = {});
+
 private:
     struct Core;
     std::optional<int> ResolveSelection();
@@ -183,6 +198,31 @@ private:
     int m_loginSecondsValue = 10;
     int m_verifySecondsValue = 0;
     std::vector<std::string> m_keys;
+};
+
+// English texts of the language file, for the messages the window's dialogs would show; usable
+// before Discover.
+const base::LanguageTable& EnglishTexts();
+
+// The checks of a command's own values before the search: the first problem wins, is printed as a
+// usage error, and ends the command with 2.
+class OptionChecks {
+public:
+    explicit OptionChecks(BatchCli& cli) : m_cli(cli) {}
+
+    // A whole number of an option in minimum..maximum; fallback when the option is not given.
+    int Number(const QCommandLineOption& option, int minimum, int maximum, int fallback);
+    // A whole number whose range the dialog's own check judges.
+    int AnyNumber(const QCommandLineOption& option, int fallback);
+    void Usage(const QString& text);
+    // The dialog's message for a refused value: the English text of a language key, or with
+    // literal the text as it stands (UTF-8). Nothing for a null text.
+    void Refuse(const char* text, bool literal = false);
+    std::optional<int> Exit() const { return m_exit; }
+
+private:
+    BatchCli& m_cli;
+    std::optional<int> m_exit;
 };
 
 } // namespace zk::cli

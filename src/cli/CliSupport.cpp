@@ -31,6 +31,12 @@ std::optional<int> ParseArguments(QCommandLineParser& parser, const QString& com
     return std::nullopt;
 }
 
+QCommandLineOption Option(const char* name, const char* description, const char* valueName) {
+    return valueName != nullptr ? QCommandLineOption(QLatin1StringView(name), QLatin1StringView(description),
+                                                     QLatin1StringView(valueName))
+                                : QCommandLineOption(QLatin1StringView(name), QLatin1StringView(description));
+}
+
 int UsageError(const QString& command, const QString& text, std::ostream& err) {
     err << "zkdevcli " << command << ": " << text << "\nRun \"zkdevcli " << command << " --help\" for its options.\n";
     return kExitUsage;

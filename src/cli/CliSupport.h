@@ -19,6 +19,9 @@ namespace zk::cli {
 std::optional<int> ParseArguments(QCommandLineParser& parser, const QString& command, const QStringList& arguments,
                                   std::ostream& out, std::ostream& err);
 
+// An option with a name, a help text and, when valueName is given, a value.
+QCommandLineOption Option(const char* name, const char* description, const char* valueName = nullptr);
+
 // Reports a usage error of a command ("zkdevcli <command>: <text>") and returns 2.
 int UsageError(const QString& command, const QString& text, std::ostream& err);
 

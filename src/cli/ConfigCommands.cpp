@@ -17,7 +17,6 @@
 
 #include <QJsonObject>
 
-#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -26,43 +25,6 @@ namespace zk::cli {
 namespace {
 
 using sdk::batch::RowResult;
-
-// Parses, checks the command's own words, finds and logs in to the devices; an exit status when
-// the command must end before it runs.
-std::optional<int> Prepare(BatchCli& cli, const QStringList& arguments,
-                           const std::function<std::optional<int>()>& check = {}) {
-    if (const auto exit = cli.Parse(arguments)) {
-        return exit;
-    }
-    if (check) {
-        if (const auto exit = check()) {
-            return exit;
-        }
-    }
-    if (const auto exit = cli.Discover()) {
-        return exit;
-    }
-    cli.TickSelection();
-    return std::nullopt;
-}
-
-// Waits for the command's rows and answers, then reports each device.
-int Finish(BatchCli& cli, const std::function<bool()>& busy) {
-    cli.WaitWhile([&] { return busy() || cli.Runner().Running(); });
-    cli.WaitForAnswers();
-    if (cli.Declined()) {
-        return cli.RefuseUnconfirmed();
-    }
-    return cli.ReportOutcomes();
-}
-
-// A command taking one of two words: the index of the word, or an exit status.
-std::optional<int> PrepareChoice(BatchCli& cli, const QStringList& arguments, const QStringList& words, int& choice) {
-    return Prepare(cli, arguments, [&]() -> std::optional<int> {
-        choice = ChooseWord(cli, words);
-        return choice < 0 ? std::optional<int>(2) : std::nullopt;
-    });
-}
 
 } // namespace
 
@@ -73,12 +35,12 @@ int RunTvSystem(const QStringList& arguments, std::ostream& out, std::ostream& e
                                {QStringLiteral("pal|ntsc")}, true),
                  out, err);
     int choice = -1;
-    if (const auto exit = PrepareChoice(cli, arguments, {QStringLiteral("ntsc"), QStringLiteral("pal")}, choice)) {
+    if (const auto exit = cli.PrepareChoice(arguments, {QStringLiteral("ntsc"), QStringLiteral("pal")}, choice)) {
         return *exit;
     }
     sdk::system::ConfigSwitches switches(cli.Runner());
     switches.TvSystem(cli.Keys(), choice == 1);
-    return Finish(cli, [&] { return switches.Busy(); });
+    return cli.Finish([&] { return switches.Busy(); });
 }
 
 int RunOnvifAllNet(const QStringList& arguments, std::ostream& out, std::ostream& err) {
@@ -88,12 +50,12 @@ int RunOnvifAllNet(const QStringList& arguments, std::ostream& out, std::ostream
                                {QStringLiteral("on|off")}, true),
                  out, err);
     int choice = -1;
-    if (const auto exit = PrepareChoice(cli, arguments, {QStringLiteral("off"), QStringLiteral("on")}, choice)) {
+    if (const auto exit = cli.PrepareChoice(arguments, {QStringLiteral("off"), QStringLiteral("on")}, choice)) {
         return *exit;
     }
     sdk::system::ConfigSwitches switches(cli.Runner());
     switches.OnvifAllNet(cli.Keys(), choice == 1);
-    return Finish(cli, [&] { return switches.Busy(); });
+    return cli.Finish([&] { return switches.Busy(); });
 }
 
 int RunStreamProtocol(const QStringList& arguments, std::ostream& out, std::ostream& err) {
@@ -106,7 +68,7 @@ int RunStreamProtocol(const QStringList& arguments, std::ostream& out, std::ostr
                                 QStringLiteral("tst")};
     int protocol = -1;
     bool on = false;
-    if (const auto exit = Prepare(cli, arguments, [&]() -> std::optional<int> {
+    if (const auto exit = cli.Prepare(arguments, [&]() -> std::optional<int> {
             protocol = ChooseWord(cli, protocols);
             if (protocol < 0) {
                 return 2;
@@ -122,7 +84,7 @@ int RunStreamProtocol(const QStringList& arguments, std::ostream& out, std::ostr
     }
     sdk::system::ConfigSwitches switches(cli.Runner());
     switches.Stream(cli.Keys(), static_cast<sdk::system::StreamProtocol>(protocol), on);
-    return Finish(cli, [&] { return switches.Busy(); });
+    return cli.Finish([&] { return switches.Busy(); });
 }
 
 int RunNightDemo(const QStringList& arguments, std::ostream& out, std::ostream& err) {
@@ -130,13 +92,13 @@ int RunNightDemo(const QStringList& arguments, std::ostream& out, std::ostream& 
                                "Shows night mode on the selected devices for five seconds, then puts back day mode "
                                "and their day/night setting; waits for both."),
                  out, err);
-    if (const auto exit = Prepare(cli, arguments)) {
+    if (const auto exit = cli.Prepare(arguments)) {
         return *exit;
     }
     sdk::system::NightDemo demo(cli.List(), cli.Runner(), cli.Sdk());
     demo.Start(cli.Keys());
     cli.Err() << "night-demo: night mode for " << sdk::system::kNightDemoMs / 1000 << " s\n";
-    return Finish(cli, [&] { return demo.Running(); });
+    return cli.Finish([&] { return demo.Running(); });
 }
 
 int RunGetConfig(const QStringList& arguments, std::ostream& out, std::ostream& err) {
@@ -150,7 +112,7 @@ int RunGetConfig(const QStringList& arguments, std::ostream& out, std::ostream& 
                                   QStringLiteral("N"));
     cli.Parser().addOption(code);
     int number = 0;
-    if (const auto exit = Prepare(cli, arguments, [&]() -> std::optional<int> {
+    if (const auto exit = cli.Prepare(arguments, [&]() -> std::optional<int> {
             bool ok = false;
             number = cli.Parser().value(code).toInt(&ok);
             if (!ok || number <= 0 || number > 0xFFFFFF) {

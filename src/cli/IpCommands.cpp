@@ -35,16 +35,6 @@ QString Wide(const std::string& text) {
     return platform::AnsiToWide(text);
 }
 
-// English texts of the language file, for messages the window would show.
-const base::LanguageTable& EnglishTexts() {
-    static const base::LanguageTable texts = [] {
-        base::LanguageSources sources = base::DefaultLanguageSources();
-        sources.languageCode = QStringLiteral("en-us");
-        return base::LanguageTable(sources);
-    }();
-    return texts;
-}
-
 // The address options of the IP settings dialog, applied over its preset values as a person would
 // type them: a new start proposes its gateway unless --gateway is given.
 struct AddressOptions {

@@ -4,7 +4,6 @@
 // own checks before the search; a refused one prints the dialog's message and exits 2.
 #include "base/CSaveParam.h"
 #include "base/FixedText.h"
-#include "base/LanguageTable.h"
 #include "cli/BatchCli.h"
 #include "cli/CliMain.h"
 #include "cli/CliSupport.h"
@@ -14,9 +13,7 @@
 #include "sdk/system/ParameterCommands.h"
 #include "sdk/system/TimeZoneList.h"
 
-#include <algorithm>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <optional>
 
@@ -26,16 +23,6 @@ namespace {
 using sdk::system::ParameterCommands;
 using sdk::system::ParameterHooks;
 
-// English texts of the language file, for the messages the dialogs would show.
-const base::LanguageTable& EnglishTexts() {
-    static const base::LanguageTable texts = [] {
-        base::LanguageSources sources = base::DefaultLanguageSources();
-        sources.languageCode = QStringLiteral("en-us");
-        return base::LanguageTable(sources);
-    }();
-    return texts;
-}
-
 BatchCliSpec Spec(const char* command, const char* description) {
     BatchCliSpec spec;
     spec.command = QLatin1StringView(command);
@@ -44,86 +31,15 @@ BatchCliSpec Spec(const char* command, const char* description) {
     return spec;
 }
 
-QCommandLineOption Option(const char* name, const char* description, const char* value = nullptr) {
-    return value != nullptr
-               ? QCommandLineOption(QLatin1StringView(name), QLatin1StringView(description), QLatin1StringView(value))
-               : QCommandLineOption(QLatin1StringView(name), QLatin1StringView(description));
-}
-
-// The checks of one run: the first refusal wins, and ends the command before the search.
-class Checks {
-public:
-    explicit Checks(BatchCli& cli) : m_cli(cli) {}
-
-    // A whole number of an option in minimum..maximum; fallback when the option is not given.
-    int Number(const QCommandLineOption& option, int minimum, int maximum, int fallback) {
-        if (!m_cli.Parser().isSet(option)) {
-            return fallback;
-        }
-        bool ok = false;
-        const int value = m_cli.Parser().value(option).toInt(&ok);
-        if (!ok || value < minimum || value > maximum) {
-            Usage(QStringLiteral("--%1 takes a whole number from %2 to %3")
-                      .arg(option.names().front())
-                      .arg(minimum)
-                      .arg(maximum));
-            return fallback;
-        }
-        return value;
-    }
-    // A whole number whose range the dialog's own check judges.
-    int AnyNumber(const QCommandLineOption& option, int fallback) {
-        return Number(option, std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), fallback);
-    }
-    void Usage(const QString& text) {
-        if (!m_exit) {
-            m_exit = UsageError(m_cli.Command(), text, m_cli.Err());
-        }
-    }
-    // The dialog's message for a refused choice.
-    void Refuse(const char* problem) {
-        if (problem != nullptr) {
-            Usage(EnglishTexts().GetText(problem));
-        }
-    }
-    std::optional<int> Exit() const { return m_exit; }
-
-private:
-    BatchCli& m_cli;
-    std::optional<int> m_exit;
-};
-
 // Parses, checks, searches, logs in and builds the commands with the given answers to the dialogs;
 // an exit status when the command must end before it runs.
-std::optional<int> Prepare(BatchCli& cli, const QStringList& arguments, const std::function<void(Checks&)>& check,
+std::optional<int> Prepare(BatchCli& cli, const QStringList& arguments, const std::function<void(OptionChecks&)>& check,
                            ParameterHooks hooks, std::unique_ptr<ParameterCommands>& commands) {
-    if (const auto exit = cli.Parse(arguments)) {
+    if (const auto exit = cli.PrepareChecked(arguments, check)) {
         return exit;
     }
-    Checks checks(cli);
-    check(checks);
-    if (const auto exit = checks.Exit()) {
-        return exit;
-    }
-    if (const auto exit = cli.Discover()) {
-        return exit;
-    }
-    cli.TickSelection();
     commands = std::make_unique<ParameterCommands>(cli.List(), cli.Runner(), cli.Settings(), std::move(hooks));
     return std::nullopt;
-}
-
-// Waits for the batch and its answers, then reports each device.
-int Finish(BatchCli& cli, const ParameterCommands& commands) {
-    cli.WaitWhile([&] { return commands.Busy() || cli.Runner().Running(); });
-    cli.WaitForAnswers();
-    const bool reached = std::any_of(cli.Keys().begin(), cli.Keys().end(),
-                                     [&cli](const std::string& key) { return cli.Runner().State(key) != nullptr; });
-    if (!reached) {
-        cli.Err() << "zkdevcli " << cli.Command() << ": nothing was sent\n";
-        return kExitUsage;
-    }
-    return cli.ReportOutcomes();
 }
 
 } // namespace
@@ -153,7 +69,7 @@ int RunSetTitle(const QStringList& arguments, std::ostream& out, std::ostream& e
 
     // Each option replaces one value of the stored block; the rest stay.
     std::function<void(base::OverlayParam&)> apply;
-    const auto check = [&](Checks& checks) {
+    const auto check = [&](OptionChecks& checks) {
         auto& parser = cli.Parser();
         if (parser.isSet(title)) {
             checks.Refuse(sdk::system::TitleProblem(parser.value(title)));
@@ -214,7 +130,7 @@ int RunSetTitle(const QStringList& arguments, std::ostream& out, std::ostream& e
         return *exit;
     }
     commands->SetTitle(cli.Keys());
-    return Finish(cli, *commands);
+    return cli.Finish([&] { return commands->Busy(); });
 }
 
 int RunSetPlatform(const QStringList& arguments, std::ostream& out, std::ostream& err) {
@@ -233,7 +149,7 @@ int RunSetPlatform(const QStringList& arguments, std::ostream& out, std::ostream
     cli.Parser().addOptions({enable, disable, server, port, user, password, playTone, increaseUser});
 
     sdk::system::PlatformChoice choice;
-    const auto check = [&](Checks& checks) {
+    const auto check = [&](OptionChecks& checks) {
         auto& parser = cli.Parser();
         if (parser.isSet(enable) && parser.isSet(disable)) {
             checks.Usage(QStringLiteral("give --enable or --disable, not both"));
@@ -257,7 +173,7 @@ int RunSetPlatform(const QStringList& arguments, std::ostream& out, std::ostream
         return *exit;
     }
     commands->SetPlatform(cli.Keys());
-    return Finish(cli, *commands);
+    return cli.Finish([&] { return commands->Busy(); });
 }
 
 int RunSetTime(const QStringList& arguments, std::ostream& out, std::ostream& err) {
@@ -285,7 +201,7 @@ int RunSetTime(const QStringList& arguments, std::ostream& out, std::ostream& er
     cli.Parser().addOptions({mode, zone, ntpServer, ntpPort, ntpInterval, dst, dstAuto, dstOffset, dstStart, dstEnd});
 
     sdk::system::TimeChoice choice;
-    const auto check = [&](Checks& checks) {
+    const auto check = [&](OptionChecks& checks) {
         auto& parser = cli.Parser();
         // The values not given are the stored ones, as the dialog opens on them.
         const base::CSaveParam stored;
@@ -361,7 +277,7 @@ int RunSetTime(const QStringList& arguments, std::ostream& out, std::ostream& er
         return *exit;
     }
     commands->SetTime(cli.Keys());
-    return Finish(cli, *commands);
+    return cli.Finish([&] { return commands->Busy(); });
 }
 
 } // namespace zk::cli

@@ -16,7 +16,6 @@
 
 #include <QDeadlineTimer>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -50,20 +49,7 @@ struct SystemCli {
 
     // Waits for the command's rows, rounds and answers, then reports each device.
     int Finish(const std::function<bool(RowResult)>& done = {}) {
-        cli.WaitWhile([this] { return restart->Busy() || settings->Busy() || cli.Runner().Running(); });
-        cli.WaitForAnswers();
-        if (cli.Declined()) {
-            return cli.RefuseUnconfirmed();
-        }
-        // A command refused before it reached any device (a password the devices cannot take, no
-        // operation password): its message said why.
-        const bool reached = std::any_of(cli.Keys().begin(), cli.Keys().end(),
-                                         [this](const std::string& key) { return cli.Runner().State(key) != nullptr; });
-        if (!reached) {
-            cli.Err() << cli.Command() << ": nothing was sent\n";
-            return 2;
-        }
-        return cli.ReportOutcomes(done);
+        return cli.Finish([this] { return restart->Busy() || settings->Busy(); }, done);
     }
 
     BatchCli& cli;
@@ -77,18 +63,9 @@ struct SystemCli {
 // when the command must end before it runs.
 std::optional<int> Prepare(BatchCli& cli, SystemCli& system, const QStringList& arguments,
                            const std::function<std::optional<int>()>& check = {}) {
-    if (const auto exit = cli.Parse(arguments)) {
+    if (const auto exit = cli.Prepare(arguments, check)) {
         return exit;
     }
-    if (check) {
-        if (const auto exit = check()) {
-            return exit;
-        }
-    }
-    if (const auto exit = cli.Discover()) {
-        return exit;
-    }
-    cli.TickSelection();
     system.Create();
     return std::nullopt;
 }
@@ -96,10 +73,11 @@ std::optional<int> Prepare(BatchCli& cli, SystemCli& system, const QStringList& 
 // Prepare for a command that takes one word of a fixed set; choice becomes its index.
 std::optional<int> PrepareChoice(BatchCli& cli, SystemCli& system, const QStringList& arguments,
                                  const QStringList& words, int& choice) {
-    return Prepare(cli, system, arguments, [&]() -> std::optional<int> {
-        choice = ChooseWord(cli, words);
-        return choice < 0 ? std::optional<int>(2) : std::nullopt;
-    });
+    if (const auto exit = cli.PrepareChoice(arguments, words, choice)) {
+        return exit;
+    }
+    system.Create();
+    return std::nullopt;
 }
 
 } // namespace
