@@ -50,6 +50,19 @@ int RunSetTitle(const QStringList& arguments, std::ostream& out, std::ostream& e
 int RunSetPlatform(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunSetTime(const QStringList& arguments, std::ostream& out, std::ostream& err);
 
+// The media and detection batches on the selected devices (docs/cli.md): the coding type, a
+// stream's encoding, the image settings, the audio encoder and volumes, the lights, manual image
+// tuning, motion detection and smart detection.
+int RunVideoType(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunVideoEncode(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunVideoCapture(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunAudioEncode(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunAudioCapture(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunLights(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunImageTuning(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunMotionDetect(const QStringList& arguments, std::ostream& out, std::ostream& err);
+int RunSmartDetect(const QStringList& arguments, std::ostream& out, std::ostream& err);
+
 // The computer's network parameters and the address commands over the search protocol.
 int RunNetInfo(const QStringList& arguments, std::ostream& out, std::ostream& err);
 int RunIpSet(const QStringList& arguments, std::ostream& out, std::ostream& err);
