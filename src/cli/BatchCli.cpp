@@ -581,9 +581,12 @@ void OptionChecks::Usage(const QString& text) {
 }
 
 void OptionChecks::Refuse(const char* text, bool literal) {
-    if (text != nullptr) {
-        Usage(literal ? QString::fromUtf8(text) : EnglishTexts().GetText(text));
+    if (text == nullptr) {
+        return;
     }
+    // A key the language file lacks is still named rather than printed as an empty message.
+    const QString message = literal ? QString::fromUtf8(text) : EnglishTexts().GetText(text);
+    Usage(message.isEmpty() ? QString::fromLatin1(text) : message);
 }
 
 } // namespace zk::cli

@@ -215,8 +215,9 @@ public:
     // A whole number whose range the dialog's own check judges.
     int AnyNumber(const QCommandLineOption& option, int fallback);
     void Usage(const QString& text);
-    // The dialog's message for a refused value: the English text of a language key, or with
-    // literal the text as it stands (UTF-8). Nothing for a null text.
+    // The dialog's message for a refused value: the English text of a language key (the key itself
+    // when the language file has no text for it), or with literal the text as it stands (UTF-8).
+    // Nothing for a null text.
     void Refuse(const char* text, bool literal = false);
     std::optional<int> Exit() const { return m_exit; }
 

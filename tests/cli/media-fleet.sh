@@ -96,11 +96,13 @@ def check_results(name, exit_status=1, others="ok"):
         assert row["Result"] == ("failed" if serial == refusing and exit_status == 1 else others), (name, row)
 
 # Refused and malformed values: the window's message, exit 2, no search and nothing sent.
-for name, text in [("mctf", "MCTF ERROR"), ("sensitivity", "灵敏度设置错误。"),
-                   ("brightness", english["IDS_STR_ZH_CN_MSG_TIPS47"]), ("badgrid", "--grid"),
-                   ("badname", "Nope"), ("badstream", "--stream")]:
-    assert text and text != "IDS_STR_ZH_CN_MSG_TIPS47", text
+brightness = english.get("IDS_STR_ZH_CN_MSG_TIPS47") or "IDS_STR_ZH_CN_MSG_TIPS47"
+for name, line in [("mctf", "image-tuning: MCTF ERROR"), ("sensitivity", "motion-detect: 灵敏度设置错误。"),
+                   ("brightness", f"video-capture: {brightness}")]:
+    assert status(name) == 2 and f"zkdevcli {line}\n" in err(name), (name, err(name))
+for name, text in [("badgrid", "--grid"), ("badname", "Nope"), ("badstream", "--stream")]:
     assert status(name) == 2 and text in err(name), (name, err(name))
+for name in ["mctf", "sensitivity", "brightness", "badgrid", "badname", "badstream"]:
     start, end = span(name)
     assert end - start < 3, (name, end - start)
     assert not [e for e in record if start <= e["time"] <= end], name
