@@ -179,6 +179,9 @@ for serial in serials:
     if serial != refusing:
         assert (config[serial]["AlarmConfig/PDAlarm@Enable"], config[serial]["AlarmConfig/PDAlarm@ObjectType"]) == (
             "1", "17"), serial
+        # The motion detection went back as read: the 22X18 grid of the run before stays.
+        assert (config[serial]["AlarmConfig/MotionDetectAlarm@BlockCount"],
+                config[serial]["AlarmConfig/MotionDetectAlarm@BlockConfig"]) == ("1441810", "1" * 396), serial
 
 # lights: read 504, set 524 with only the light attributes changed, in the set and on the device.
 check_results("lights")
