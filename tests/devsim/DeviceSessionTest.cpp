@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace zk::devsim {
 namespace {
 
@@ -210,6 +212,48 @@ TEST_F(DeviceSessionTest, ControlsChangeTheDevice) {
     EXPECT_EQ(m_device.Config().Value("SystemConfig/MiscConfig", "Language"), "zh-cn") << "reset to factory values";
     EXPECT_EQ(m_device.Config().Value("SystemConfig/FactoryConfig", "Mode"), "1")
         << "factory mode is no setting: the document keeps showing the device's state";
+}
+
+// Image tuning keeps its three values; -1 keeps one as it is. A value out of range (mctf 0 to 11,
+// gain in its steps, shutter 1 to 8000), missing or no integer, or a text that is no
+// REQUEST_PARAM, refuses the whole request. Catches a partly applied request and -1 written as a
+// value.
+TEST_F(DeviceSessionTest, ImageTuningIsCheckedAndKept) {
+    ASSERT_EQ(Login(), sdk::LoginStatus::Ok);
+    const DeviceConfig& config = m_device.Config();
+    auto tuning = [&config] {
+        const std::string path = "MediaConfig/ImageParam";
+        return config.Value(path, "mctf") + " " + config.Value(path, "gain") + " " + config.Value(path, "shuttermax");
+    };
+    auto tune = [this](const std::string& mctf, const std::string& gain, const std::string& shutter) {
+        return Ask(Operation::SystemControl, 1081,
+                   "<REQUEST_PARAM mctf=\"" + mctf + "\" gain=\"" + gain + "\" shuttermax=\"" + shutter + "\" />")
+            .result;
+    };
+    EXPECT_EQ(tuning(), "5 30 4000");
+    EXPECT_EQ(tune("3", "-1", "2000"), sdk::kResultOk);
+    EXPECT_EQ(tuning(), "3 30 2000");
+    EXPECT_EQ(tune("-1", "-1", "-1"), sdk::kResultOk);
+    EXPECT_EQ(tuning(), "3 30 2000");
+    EXPECT_EQ(tune("11", "72", "8000"), sdk::kResultOk);
+    EXPECT_EQ(tuning(), "11 72 8000");
+    EXPECT_EQ(tune("0", "0", "1"), sdk::kResultOk);
+    EXPECT_EQ(tuning(), "0 0 1");
+
+    const std::string document = config.Text();
+    const std::vector<std::array<std::string, 3>> refused = {
+        {"12", "0", "1"},   {"-2", "0", "1"},  {"0", "20", "1"}, {"0", "-3", "1"}, {"0", "0", "0"},
+        {"0", "0", "8001"}, {"1.5", "0", "1"}, {"", "0", "1"},   {"0", "x", "1"},  {"0", "0", " 1"},
+    };
+    for (const auto& [mctf, gain, shutter] : refused) {
+        EXPECT_EQ(tune(mctf, gain, shutter), sdk::kResultBadRequest) << mctf << " " << gain << " " << shutter;
+    }
+    EXPECT_EQ(Ask(Operation::SystemControl, 1081, "<REQUEST_PARAM mctf=\"1\" gain=\"3\" />").result,
+              sdk::kResultBadRequest)
+        << "shuttermax missing";
+    EXPECT_EQ(Ask(Operation::SystemControl, 1081, "mctf=1 gain=3 shuttermax=5").result, sdk::kResultBadRequest);
+    EXPECT_EQ(Ask(Operation::SystemControl, 1081).result, sdk::kResultBadRequest);
+    EXPECT_EQ(config.Text(), document) << "a refused request changes nothing";
 }
 
 // Presets: a recall of a preset never stored fails; a stored one is recalled; a record of another
@@ -445,6 +489,20 @@ TEST(DeviceSessionFuzzTest, SurvivesMutatedClientStreams) {
             sdk::EncodeRequest({Operation::SystemControl, 1042, 0, "<REQUEST_PARAM ChannelNo=\"0\"Output=\"1\"/>\n"})),
         EncodeFrame(MessageType::Request, 7,
                     sdk::EncodeRequest({Operation::PtzPreset, 0, 0, sdk::EncodePtzPreset({sdk::kPtzSetPreset, 200})})),
+        EncodeFrame(
+            MessageType::Request, 8,
+            sdk::EncodeRequest({Operation::SetDVRConfig, 523, 0,
+                                "<Encode><EncodeConfig Stream=\"2\" Resolution=\"INVALID\" "
+                                "BitRate=\"1\"><AdvanceEncodeConfig EncMode=\"1\" /></EncodeConfig></Encode>"})),
+        EncodeFrame(MessageType::Request, 9,
+                    sdk::EncodeRequest({Operation::SetDevcieConfig, 829, 0,
+                                        "<PDAlarm><Region><Point X=\"1\" Y=\"2\" /></Region></PDAlarm>"})),
+        EncodeFrame(MessageType::Request, 10,
+                    sdk::EncodeRequest({Operation::SetDevcieConfig, 822, 0,
+                                        "<MotionDetectAlarm BlockCount=\"131073\" BlockConfig=\"01\" />"})),
+        EncodeFrame(MessageType::Request, 11,
+                    sdk::EncodeRequest({Operation::SystemControl, 1081, 0,
+                                        "<REQUEST_PARAM mctf=\"5\" gain=\"-1\" shuttermax=\"400\" />"})),
     };
     std::size_t answers = 0;
     std::size_t closes = 0;

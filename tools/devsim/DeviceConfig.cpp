@@ -6,9 +6,14 @@
 
 #include <tinyxml2.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstring>
 #include <map>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace zk::devsim {
 namespace {
@@ -20,6 +25,8 @@ using tinyxml2::XMLElement;
 // carries every attribute the tool's capture window and light settings edit, so a read-modify-write
 // of any one of them finds it (TVSystem 1 is PAL; IrcutMode 0 switches day and night by itself, 3
 // forces night), and the detections carry the five schedules the tool's smart-detection batch sets.
+// Each stream's EncodeConfig carries every encoding value the tool's encoding batch writes; the
+// person detection's Region is a polygon of points in percent of the picture.
 constexpr const char* kFactoryDocument = R"(<NIMBEXConfig>
 <RecordConfig>
 <RecordSchedule Enable="1" Mode="Always" Stream="1" PreRecordSeconds="5" />
@@ -60,13 +67,22 @@ constexpr const char* kFactoryDocument = R"(<NIMBEXConfig>
  face_exposure_sensitivity="50" light_off_sensitivity="50" DayNight="DayMode" />
 </Video>
 <Encode>
-<EncodeConfig Enable="1" Stream="1" Resolution="1920x1080" EncodeFormat="H265" BitRateControl="VBR" Initquant="100" BitRate="2048000" FrameRate="25" />
-<EncodeConfig Enable="1" Stream="2" Resolution="640x360" EncodeFormat="H264" BitRateControl="VBR" Initquant="100" BitRate="512000" FrameRate="15" />
+<EncodeConfig Enable="1" Stream="1" Resolution="1920x1080" EncodeFormat="H265" BitRateControl="VBR" Initquant="100" BitRate="2048000"
+ BitRateQuality="3" FrameRate="25" qp_enable="0" qp_min="10" qp_max="51" lbr_enable="0" lbr_style="0" lbr_bitratemode="0"
+ lbr_bitrate="0" lbr_motionlevel="0" lbr_noicelevel="0">
+<AdvanceEncodeConfig EncodeProfile="1" DisablePrivateData="0" EncMode="0" NoiceLevel="0" />
+</EncodeConfig>
+<EncodeConfig Enable="1" Stream="2" Resolution="640x360" EncodeFormat="H264" BitRateControl="VBR" Initquant="100" BitRate="512000"
+ BitRateQuality="3" FrameRate="15" qp_enable="0" qp_min="10" qp_max="51" lbr_enable="0" lbr_style="0" lbr_bitratemode="0"
+ lbr_bitrate="0" lbr_motionlevel="0" lbr_noicelevel="0">
+<AdvanceEncodeConfig EncodeProfile="1" DisablePrivateData="0" EncMode="0" NoiceLevel="0" />
+</EncodeConfig>
 </Encode>
 <Audio>
 <Capture Volume="80" VolumePlay="80" amplify="0" ra_answer="0" />
 <Encode Enable="1" SampleRate="8000" EncodeType="G711" BitRate="64000" />
 </Audio>
+<ImageParam mctf="5" gain="30" shuttermax="4000" />
 <Overlay Enable="1" Transparency="0" Style="1" Fontsize="32" Week="0">
 <TimeOverlay PosX="0" PosY="0" Format="YYYY-MM-DD hh:mm:ss" />
 <TitleOverlay PosX="1" PosY="1" TitleUtf8="" />
@@ -76,8 +92,19 @@ constexpr const char* kFactoryDocument = R"(<NIMBEXConfig>
 <StreamAccess Auth="1" RTPOverRTSP="1" VideoPort="554" PTZPort="34567" WEBPort="80" enable_hik="0" enable_onvif="1" enable_dh="0" enable_tst="0" />
 </MediaStreamConfig>
 <AlarmConfig>
-<MotionDetectAlarm Enable="0" BlockCount="262147" BlockConfig="111111111111" Sensitivity="80" AlarmThreshold="20" EnableSchedule="0" SoundSchedule="1" PushSchedule="0" TwinkleSchedule="0" BlueRedSchedule="0" />
-<PDAlarm Enable="0" ObjectType="17" EnableSchedule="0" SoundSchedule="1" PushSchedule="0" TwinkleSchedule="0" BlueRedSchedule="0" />
+<MotionDetectAlarm Enable="0" BlockCount="262147" BlockConfig="111111111111" Sensitivity="80" AlarmThreshold="20"
+ DayNightSwitch="0" NightSensitivity="80" NightAlarmThreshold="20" NightStartTime="18:00:00" NightEndTime="06:00:00"
+ EnableSchedule="0" SoundSchedule="1" PushSchedule="0" TwinkleSchedule="0" BlueRedSchedule="0" />
+<PDAlarm Enable="0" ObjectType="17" EnableSchedule="0" SoundSchedule="1" PushSchedule="0" TwinkleSchedule="0" BlueRedSchedule="0">
+<Region>
+<Point X="10" Y="10" />
+<Point X="50" Y="5" />
+<Point X="90" Y="10" />
+<Point X="90" Y="90" />
+<Point X="50" Y="95" />
+<Point X="10" Y="90" />
+</Region>
+</PDAlarm>
 <AudioAlarm Enable="0" Sensitivity="50" />
 </AlarmConfig>
 </NIMBEXConfig>
@@ -89,7 +116,8 @@ struct CodePath {
 };
 
 // What GetDVRConfig reads.
-constexpr std::array<CodePath, 5> kGetPaths = {{
+constexpr std::array<CodePath, 6> kGetPaths = {{
+    {503, "MediaConfig/Encode"},
     {504, "MediaConfig/Video"},
     {305, "NetworkConfig/LANConfig"},
     {600, "MediaStreamConfig"},
@@ -148,8 +176,32 @@ XMLElement* NthChild(XMLElement& parent, const char* name, int index) {
     return nullptr;
 }
 
+constexpr int kEncodeCode = 523;
+constexpr int kMotionCode = 822;
+
+// Elements that hold a list (a polygon's points): a request that carries one replaces the
+// document's whole, since a list merged by position would keep the old tail when it shrinks.
+constexpr std::array<std::string_view, 1> kReplacedLists = {"Region"};
+
+bool IsReplacedList(std::string_view name) {
+    return std::ranges::find(kReplacedLists, name) != kReplacedLists.end();
+}
+
+// A whole decimal number without sign, blanks or leading zeros; nothing for any other text.
+std::optional<unsigned> Number(const char* text) {
+    const std::string_view digits = text != nullptr ? text : "";
+    unsigned value = 0;
+    const auto [last, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || error != std::errc() || last != digits.data() + digits.size() ||
+        (digits.size() > 1 && digits.front() == '0')) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 // Attributes of the source replace the target's; child elements merge with the target's child of
-// the same name and position among its namesakes, or are added.
+// the same name and position among its namesakes, or are added. A list element replaces its
+// namesake instead.
 void Merge(XMLElement& target, const XMLElement& source, tinyxml2::XMLDocument& document) {
     for (const tinyxml2::XMLAttribute* attribute = source.FirstAttribute(); attribute != nullptr;
          attribute = attribute->Next()) {
@@ -161,12 +213,76 @@ void Merge(XMLElement& target, const XMLElement& source, tinyxml2::XMLDocument& 
     std::map<std::string, int> seen;
     for (const XMLElement* child = source.FirstChildElement(); child != nullptr; child = child->NextSiblingElement()) {
         const int index = seen[child->Name()]++;
-        if (XMLElement* match = NthChild(target, child->Name(), index)) {
+        XMLElement* match = NthChild(target, child->Name(), index);
+        if (match != nullptr && IsReplacedList(child->Name())) {
+            target.InsertAfterChild(match, child->DeepClone(&document));
+            target.DeleteChild(match);
+        } else if (match != nullptr) {
             Merge(*match, *child, document);
         } else {
             target.InsertEndChild(child->DeepClone(&document));
         }
     }
+}
+
+// The device's EncodeConfig whose Stream is the given number text; null for a text that is no
+// number or a stream the device does not have.
+XMLElement* StreamConfig(XMLElement* encode, const char* stream) {
+    const auto number = Number(stream);
+    for (XMLElement* config = encode != nullptr ? encode->FirstChildElement("EncodeConfig") : nullptr;
+         config != nullptr && number; config = config->NextSiblingElement("EncodeConfig")) {
+        if (Number(config->Attribute("Stream")) == number) {
+            return config;
+        }
+    }
+    return nullptr;
+}
+
+// Encoding: each EncodeConfig lands on the stream its Stream names, whatever its position, so a
+// request for stream 2 alone never edits stream 1; Resolution "INVALID" keeps the current one.
+// False, with nothing changed, unless every EncodeConfig names a stream the device has.
+bool MergeEncode(XMLElement* target, XMLElement& request, tinyxml2::XMLDocument& document) {
+    if (target == nullptr) {
+        return false;
+    }
+    std::vector<std::pair<XMLElement*, XMLElement*>> streams;
+    for (XMLElement* config = request.FirstChildElement("EncodeConfig"); config != nullptr;
+         config = config->NextSiblingElement("EncodeConfig")) {
+        XMLElement* stream = StreamConfig(target, config->Attribute("Stream"));
+        if (stream == nullptr) {
+            return false;
+        }
+        if (const char* resolution = config->Attribute("Resolution");
+            resolution != nullptr && std::string_view(resolution) == "INVALID") {
+            config->DeleteAttribute("Resolution");
+        }
+        streams.emplace_back(stream, config);
+    }
+    for (const auto& [stream, config] : streams) {
+        Merge(*stream, *config, document);
+        request.DeleteChild(config);
+    }
+    // The rest of the request (the root's attributes, other children) merges as everywhere.
+    Merge(*target, request, document);
+    return true;
+}
+
+// A motion mask fits its grid: BlockCount packs the columns (high 16 bits, 1 to 22) and rows (low
+// 16 bits, 1 to 18), and BlockConfig holds one cell per block.
+bool MaskFitsGrid(const char* count, const char* mask) {
+    const auto blocks = Number(count);
+    if (!blocks || mask == nullptr) {
+        return false;
+    }
+    const unsigned columns = *blocks >> 16;
+    const unsigned rows = *blocks & 0xFFFF;
+    return columns >= 1 && columns <= 22 && rows >= 1 && rows <= 18 && std::strlen(mask) == columns * rows;
+}
+
+// The value a merge would leave: the request's attribute, else the document's.
+const char* MergedAttribute(const XMLElement& request, const XMLElement* target, const char* name) {
+    const char* value = request.Attribute(name);
+    return value != nullptr || target == nullptr ? value : target->Attribute(name);
 }
 
 } // namespace
@@ -225,12 +341,23 @@ ConfigAnswer DeviceConfig::Set(int code, std::string_view xml) {
     if (request.Parse(xml.data(), xml.size()) != tinyxml2::XML_SUCCESS) {
         return {sdk::kResultBadRequest, {}};
     }
-    const XMLElement* root = request.RootElement();
+    XMLElement* root = request.RootElement();
     if (root == nullptr || LastElement(path) != root->Name()) {
         return {sdk::kResultBadRequest, {}};
     }
+    // A device refuses a mask that does not fit its grid, also when only one of the two changes.
+    if (code == kMotionCode && !MaskFitsGrid(MergedAttribute(*root, Find(path), "BlockCount"),
+                                             MergedAttribute(*root, Find(path), "BlockConfig"))) {
+        return {sdk::kResultBadRequest, {}};
+    }
     const std::string before = Text();
-    Merge(*FindOrMake(path), *root, *m_document);
+    if (code == kEncodeCode) {
+        if (!MergeEncode(Find(path), *root, *m_document)) {
+            return {sdk::kResultBadRequest, {}};
+        }
+    } else {
+        Merge(*FindOrMake(path), *root, *m_document);
+    }
     if (Text().size() > kMaxConfigDocumentBytes) {
         m_document = std::make_unique<tinyxml2::XMLDocument>();
         m_document->Parse(before.c_str(), before.size());

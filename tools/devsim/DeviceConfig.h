@@ -40,13 +40,17 @@ public:
     DeviceConfig(DeviceConfig&&) noexcept;
     DeviceConfig& operator=(DeviceConfig&&) noexcept;
 
-    // GetDVRConfig: the element a code names (504 video capture, 305 LAN, 600 streams, 800 alarm
-    // detection, 507 audio); kResultUnsupported for other codes.
+    // GetDVRConfig: the element a code names (503 video encoding, 504 video capture, 305 LAN, 600
+    // streams, 800 alarm detection, 507 audio); kResultUnsupported for other codes.
     ConfigAnswer Get(int code) const;
     // SetDVRConfig and SetDevcieConfig: the request's root must be the element the code names; its
-    // attributes replace the document's and its child elements merge in by name and position.
-    // kResultBadRequest for text that is no such element, kResultUnsupported for unknown codes,
-    // kResultFailed when the document would grow too large (it is then left as it was).
+    // attributes replace the document's and its child elements merge in by name and position, but
+    // a list element (Region) replaces its namesake whole. Encoding (523) merges each EncodeConfig
+    // into the stream of its Stream number and keeps the resolution where it says "INVALID";
+    // motion detection (822) must leave a BlockConfig that fits its BlockCount grid.
+    // kResultBadRequest for text that is no such element, an EncodeConfig naming no stream of the
+    // device or a mask that does not fit, kResultUnsupported for unknown codes, kResultFailed when
+    // the document would grow too large; the document is then left as it was.
     ConfigAnswer Set(int code, std::string_view xml);
 
     // Back to the factory document.

@@ -8,8 +8,13 @@
 
 #include <tinyxml2.h>
 
+#include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstdio>
 #include <map>
+#include <optional>
+#include <vector>
 
 namespace zk::devsim {
 namespace {
@@ -21,7 +26,7 @@ using sdk::Operation;
 using sdk::RequestMessage;
 
 // SystemControl codes the device accepts without simulating their effect: tests of IO, audio,
-// MCU and speed, image tuning, snapshots, time-lapse and record export, talk set-up.
+// MCU and speed, snapshots, time-lapse and record export, talk set-up.
 bool IsAcknowledgedControl(std::uint32_t code) {
     switch (code) {
     case 122:
@@ -30,7 +35,6 @@ bool IsAcknowledgedControl(std::uint32_t code) {
     case 1043:
     case 1058:
     case 1061:
-    case 1081:
     case 1102:
     case 1130:
     case 1157:
@@ -101,6 +105,46 @@ bool ValidLocalTime(std::string_view text) {
                        &second, &end) == 6 &&
            year >= 1970 && year <= 2099 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour <= 23 &&
            minute <= 59 && second <= 60 && hour >= 0 && minute >= 0 && second >= 0;
+}
+
+// A whole decimal number, "-1" included; nothing for any other text.
+std::optional<int> Integer(std::string_view text) {
+    int value = 0;
+    const auto [last, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || last != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+constexpr const char* kImageParamPath = "MediaConfig/ImageParam";
+constexpr std::uint32_t kImageTuningCode = 1081;
+
+// Image tuning (1081): noise reduction strength, the gain limit in dB and the longest shutter;
+// -1 keeps a value. Each must be there and valid, else nothing changes.
+std::uint8_t TuneImage(const std::map<std::string, std::string>& params, DeviceConfig& config) {
+    static constexpr std::array<int, 16> kGains = {0, 3, 6, 9, 12, 15, 18, 24, 30, 36, 42, 48, 54, 60, 66, 72};
+    using Check = bool (*)(int);
+    static constexpr std::array<std::pair<const char*, Check>, 3> kValues = {{
+        {"mctf", [](int value) { return value >= 0 && value <= 11; }},
+        {"gain", [](int value) { return std::ranges::find(kGains, value) != kGains.end(); }},
+        {"shuttermax", [](int value) { return value >= 1 && value <= 8000; }},
+    }};
+    std::vector<std::pair<const char*, int>> changes;
+    for (const auto& [name, valid] : kValues) {
+        const auto found = params.find(name);
+        const std::optional<int> value = found != params.end() ? Integer(found->second) : std::nullopt;
+        if (!value || (*value != -1 && !valid(*value))) {
+            return sdk::kResultBadRequest;
+        }
+        if (*value != -1) {
+            changes.emplace_back(name, *value);
+        }
+    }
+    for (const auto& [name, value] : changes) {
+        config.SetValue(kImageParamPath, name, std::to_string(value));
+    }
+    return sdk::kResultOk;
 }
 
 } // namespace
@@ -385,12 +429,15 @@ std::uint8_t DeviceSession::Control(std::uint32_t code, std::string_view text, s
     if (IsAcknowledgedControl(code)) {
         return sdk::kResultOk;
     }
-    if (code != 1094 && code != 1046 && code != 1119 && code != 1042) {
+    if (code != 1094 && code != 1046 && code != 1119 && code != 1042 && code != kImageTuningCode) {
         return sdk::kResultUnsupported;
     }
     const auto params = ScanRequestParams(text);
     if (!params) {
         return sdk::kResultBadRequest;
+    }
+    if (code == kImageTuningCode) {
+        return TuneImage(*params, m_device.Config());
     }
     auto param = [&params](const char* name) -> std::optional<std::string> {
         const auto found = params->find(name);
