@@ -250,7 +250,7 @@ SlotRule FieldRule(std::string field, discovery::PendingSlot discovery::PendingB
 // Two commands waiting on one read change one parsed copy, sent back as one set; a failed or
 // unreadable read fails both without sending anything built from nothing.
 TEST_F(BatchRunnerTest, ReadModifyWriteSendsOneSetForEveryPendingCommand) {
-    m_runner.SetReadModifyWrite(504, ReadModifyWrite{524, false, &ParseSettings, &BuildSettings});
+    m_runner.SetReadModifyWrite(504, ReadModifyWrite{524, false, &ParseSettings, &BuildSettings, false, {}});
     m_runner.AddSlotRule(504, FieldRule("tv", &discovery::PendingBlock::TvSystem));
     m_runner.AddSlotRule(504, FieldRule("light", &discovery::PendingBlock::Lights));
     ListDevices(1, 1);

@@ -84,6 +84,10 @@ void BatchRunner::ShowError(const char* textKey) {
     m_prompt.ShowMessage(QLatin1StringView(kErrorCaption), Text(textKey), base::PromptIcon::Error);
 }
 
+void BatchRunner::ShowErrorText(const QString& text) {
+    m_prompt.ShowMessage(QLatin1StringView(kErrorCaption), text, base::PromptIcon::Error);
+}
+
 void BatchRunner::ShowInformation(const QString& text) {
     m_prompt.ShowMessage(m_texts.GetTitle(), text, base::PromptIcon::Information);
 }
@@ -437,11 +441,13 @@ void BatchRunner::HandleRead(int row, DeviceRow& device, ReadCode& read, int res
         }
         return;
     }
-    const std::string text = read.rule.build ? read.rule.build(*settings) : std::string();
-    const int length = static_cast<int>(text.size());
-    const int sent = read.rule.deviceConfig
-                         ? m_sdk.SetDevcieConfig(device.LoginHandle, read.rule.setCode, text.c_str(), length)
-                         : m_sdk.SetDVRConfig(device.LoginHandle, read.rule.setCode, 0, text.c_str(), length);
+    auto send = [&](int setCode, bool deviceConfig, const std::string& text) {
+        const int length = static_cast<int>(text.size());
+        return deviceConfig ? m_sdk.SetDevcieConfig(device.LoginHandle, setCode, text.c_str(), length)
+                            : m_sdk.SetDVRConfig(device.LoginHandle, setCode, 0, text.c_str(), length);
+    };
+    const int sent =
+        send(read.rule.setCode, read.rule.deviceConfig, read.rule.build ? read.rule.build(*settings) : std::string());
     for (const SlotRule* slot : changed) {
         if (sent != 0 || !read.rule.answerDecides) {
             SetRowStatusKey(row, sent == 0 ? slot->okText : slot->failedText);
@@ -452,16 +458,31 @@ void BatchRunner::HandleRead(int row, DeviceRow& device, ReadCode& read, int res
             slot->afterSet(row, device, sent);
         }
     }
-    if (sent != 0) {
+    bool refused = sent != 0;
+    if (!refused) {
+        kept.settings = *settings;
+        if (read.rule.answerDecides) {
+            Await(row, read.rule.setCode, state.batch, changed.front()->okText, changed.front()->failedText);
+        } else {
+            Await(row, read.rule.setCode, state.batch);
+        }
+    }
+    // Every further element goes out even when an earlier one was refused: each is its own setting.
+    for (const ReadModifyWrite::FollowingSet& next : read.rule.following) {
+        const int nextSent = send(next.setCode, next.deviceConfig, next.build ? next.build(*settings) : std::string());
+        for (const SlotRule* slot : changed) {
+            // A refusal stays in the status column: a later success does not write over it.
+            SetRowStatusKey(row, nextSent != 0 ? slot->failedText : (refused || state.failed ? nullptr : slot->okText));
+        }
+        if (nextSent == 0) {
+            Await(row, next.setCode, state.batch);
+        } else {
+            refused = true;
+        }
+    }
+    if (refused) {
         state.failed = true;
         state.result = RowResult::Refused;
-        return;
-    }
-    kept.settings = *settings;
-    if (read.rule.answerDecides) {
-        Await(row, read.rule.setCode, state.batch, changed.front()->okText, changed.front()->failedText);
-    } else {
-        Await(row, read.rule.setCode, state.batch);
     }
 }
 

@@ -94,6 +94,15 @@ struct ReadModifyWrite {
     // The set code lies outside the acknowledgement ranges: its answer, not the queuing, writes the
     // changed slots' okText or failedText.
     bool answerDecides = false;
+    // Further set requests built from the same changed settings (one answer holding several
+    // elements that go back one by one), sent in this order after the first. Each writes the
+    // changed slots' texts and is awaited on its own; their codes must be acknowledgement codes.
+    struct FollowingSet {
+        int setCode = 0;
+        bool deviceConfig = false;
+        std::function<std::string(const std::any& settings)> build;
+    };
+    std::vector<FollowingSet> following;
 };
 
 // Where a row stands in the last batch that reached it.
@@ -138,6 +147,8 @@ public:
     bool ConfirmText(const QString& text);
     // Shows the text of textKey with the caption "ERROR" and the error icon.
     void ShowError(const char* textKey);
+    // The same with a text shown as it stands (a message that has no language key).
+    void ShowErrorText(const QString& text);
     // Shows a composed text under the program's title with the information icon.
     void ShowInformation(const QString& text);
 

@@ -34,6 +34,16 @@ void RegisterConfigReads(batch::BatchRunner& runner) {
     runner.SetReadModifyWrite(kReadLan, RuleFor<LanConfig>(kSetLan, &Network_getLANCfgByXml, &XMLGET_NetworkLANConfig));
     runner.SetReadModifyWrite(kReadMediaStream, RuleFor<MediaStreamConfig>(kSetMediaStream, &GetMediaStreamConfigByXml,
                                                                            &XMLGET_MediaStreamConfig, true));
+    batch::ReadModifyWrite alarms = RuleFor<AlarmConfig>(kSetPdAlarm, &GetAlarmConfigByXml, &XMLGET_PDAlarmConfig);
+    alarms.deviceConfig = true;
+    auto following = [](int code, std::string (*write)(const AlarmConfig&)) {
+        return batch::ReadModifyWrite::FollowingSet{code, true, [write](const std::any& settings) {
+                                                        return write(std::any_cast<const AlarmConfig&>(settings));
+                                                    }};
+    };
+    alarms.following = {following(kSetMotionAlarm, &XMLGET_MDAlarmConfig),
+                        following(kSetAudioAlarm, &XMLGET_AudioAlarmConfig)};
+    runner.SetReadModifyWrite(kReadAlarms, std::move(alarms));
 }
 
 } // namespace zk::sdk::config

@@ -94,6 +94,43 @@ void PdFields(const Binder& b, Pd& pd) {
     ScheduleFields(b, pd.schedules);
 }
 
+// The corners of a region element; elements other than Point are ignored.
+std::vector<RegionPoint> ReadRegion(const XmlNode* pd) {
+    std::vector<RegionPoint> points;
+    const XmlNode* region = pd != nullptr ? pd->Child("Region") : nullptr;
+    if (region == nullptr) {
+        return points;
+    }
+    for (const XmlNode& child : region->children) {
+        if (child.name == "Point") {
+            points.push_back(
+                {static_cast<int>(child.IntAttribute("X", 0)), static_cast<int>(child.IntAttribute("Y", 0))});
+        }
+    }
+    return points;
+}
+
+// Replaces the element's Region by the corners when they differ from what it holds; a region the
+// tool did not change stays as the device sent it.
+void WriteRegion(XmlNode& pd, const std::vector<RegionPoint>& points) {
+    if (ReadRegion(&pd) == points) {
+        return;
+    }
+    XmlNode region;
+    region.name = "Region";
+    for (const RegionPoint& point : points) {
+        XmlNode& child = region.children.emplace_back();
+        child.name = "Point";
+        child.SetAttribute("X", std::to_string(point.X));
+        child.SetAttribute("Y", std::to_string(point.Y));
+    }
+    if (XmlNode* existing = pd.Child("Region")) {
+        *existing = std::move(region);
+    } else {
+        pd.children.push_back(std::move(region));
+    }
+}
+
 template <class Binder, class Md>
 void MdFields(const Binder& b, Md& md) {
     b.Int("Enable", md.Enable);
@@ -213,6 +250,7 @@ int GetAlarmConfigByXml(std::string_view xml, AlarmConfig& out) {
     }
     AlarmConfig config;
     PdFields(FieldReader(node->Child("PDAlarm")), config.pd);
+    config.pd.region = ReadRegion(node->Child("PDAlarm"));
     MdFields(FieldReader(node->Child("MotionDetectAlarm")), config.md);
     AudioAlarmFields(FieldReader(node->Child("AudioAlarm")), config.audio);
     config.document = std::move(*node);
@@ -223,6 +261,7 @@ int GetAlarmConfigByXml(std::string_view xml, AlarmConfig& out) {
 std::string XMLGET_PDAlarmConfig(const AlarmConfig& config) {
     XmlNode element = ChildOrNew(config.document, "PDAlarm");
     PdFields(FieldWriter(element), config.pd);
+    WriteRegion(element, config.pd.region);
     return PrintXmlNode(element);
 }
 

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The device SDK's structure helpers: a configuration answer is read into a structure whose typed
 // fields are the values the tool changes, next to the answer's whole element; turning it back into
@@ -63,6 +64,13 @@ struct AlarmSchedules {
     int BlueRedSchedule = 0;
 };
 
+// A corner of a detection region, in percent of the picture's width and height.
+struct RegionPoint {
+    int X = 0;
+    int Y = 0;
+    bool operator==(const RegionPoint&) const = default;
+};
+
 // GetDVRConfig 800: root AlarmConfig holding MotionDetectAlarm, PDAlarm and AudioAlarm; each goes
 // back on its own (SetDevcieConfig 822, 829, 827).
 struct AlarmConfig {
@@ -71,6 +79,9 @@ struct AlarmConfig {
         int Enable = 0;
         int ObjectType = 0; // 16 person, 1 vehicle, OR-ed
         AlarmSchedules schedules;
+        // The region's corners (PDAlarm's Region child, one Point X Y each). Printed back as a
+        // whole new Region only when the corners differ from the device's.
+        std::vector<RegionPoint> region;
     } pd;
     struct {
         int Enable = 0;

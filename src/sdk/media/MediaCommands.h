@@ -17,7 +17,8 @@ class DeviceListModel;
 }
 namespace zk::sdk::batch {
 class BatchRunner;
-}
+struct SdkRequest;
+} // namespace zk::sdk::batch
 
 namespace zk::sdk::media {
 
@@ -91,9 +92,12 @@ signals:
 private:
     bool HaveRows(const std::vector<std::string>& keys);
     void Finish();
+    // Opens a window over the block and holds its result to the block's rules; false (the command
+    // finished) when it was cancelled or refused.
+    template <class Block>
+    bool Edit(const std::function<bool(Block&)>& hook, Block& block, Refusal (*check)(const Block&));
     // One request per row on the runner.
-    template <class Request>
-    void RunEach(const std::vector<std::string>& keys, Request request);
+    void RunEach(const std::vector<std::string>& keys, batch::SdkRequest request);
 
     discovery::DeviceListModel& m_list;
     batch::BatchRunner& m_runner;

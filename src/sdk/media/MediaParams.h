@@ -68,7 +68,7 @@ struct AdvanceEncode {
 // One stream's encoding, every attribute the device takes.
 struct EncodeStream {
     int Enable = 1;
-    int Stream = 1; // 1-based
+    int Stream = 1;                     // 1-based
     std::string Resolution = "INVALID"; // "INVALID" keeps the device's resolution
     std::string EncodeFormat = "H264";  // "H264", "H265", "H265+"
     std::string BitRateControl = "VBR"; // "CBR" or "VBR"
