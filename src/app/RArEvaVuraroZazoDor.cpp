@@ -585,7 +585,12 @@ void RArEvaVuraroZazoDor::BuildMediaCommands() {
         return EditInWindow(params, m_prompt, this, &media::CMediaACapture::Params);
     };
     hooks.editAudioEncode = [this](media::AudioEncodeParams& params) {
-        return EditInWindow(params, m_prompt, this, &media::CMediaAEncode::Params);
+        media::CMediaAEncode window(params, this);
+        if (window.exec() != QDialog::Accepted) {
+            return false;
+        }
+        params = window.Params();
+        return true;
     };
     hooks.editLights = [this](base::MediaLightParam& light) {
         return EditInWindow(light, m_prompt, this, &media::CMediaLight::Light);

@@ -16,6 +16,7 @@
 #include "sdk/media/MediaCommands.h"
 #include "sdk/media/gui/CImageParamDialog.h"
 #include "sdk/media/gui/CMdAlarmDialog.h"
+#include "sdk/media/gui/CMediaCode.h"
 #include "sdk/media/gui/CMediaVCapture.h"
 #include "sdk/system/ConfigSwitches.h"
 #include "sdk/system/LoopReboot.h"
@@ -367,8 +368,8 @@ private slots:
 
     // Catches: a media button missing, under another id (display.xml could not show or hide it) or
     // not at its display default, button 1034's pop-up or button 32988's coding types carrying
-    // wrong command ids, and a button or item opening another window or none, or its window's
-    // values not reaching the ticked logged-in rows.
+    // wrong command ids, a button or item opening another window or none, its window's values not
+    // reaching the ticked logged-in rows, and the encoding question asked twice.
     void mediaButtonsFollowTheDisplayTableAndOpenTheirWindows() {
         test::FakeSdk fakeSdk;
         test::ScriptedPrompt prompt;
@@ -445,6 +446,21 @@ private slots:
         QCOMPARE(captures.size(), std::size_t{2});
         QVERIFY2(captures[0].find("Brightness=\"61\"") != std::string::npos, captures[0].c_str());
         QCOMPARE(window.Media().LastVideoCapture().Brightness, 61);
+
+        // The encoding question is asked once, by the command, after the window closed.
+        AnswerDialog<sdk::media::CMediaCode>([](sdk::media::CMediaCode& dialog) {
+            dialog.StreamBox()->setCurrentIndex(1);
+            dialog.accept();
+        });
+        prompt.AnswerYes();
+        qobject_cast<QPushButton*>(window.Control(kIdBatchVideoEncode))->click();
+        QTRY_VERIFY(!window.Media().Busy());
+        const auto encodings = sent("SetDVRConfig", sdk::media::kSetVideoEncode);
+        QCOMPARE(encodings.size(), std::size_t{2});
+        QVERIFY2(encodings[0].find("Stream=\"2\"") != std::string::npos &&
+                     encodings[0].find("Stream=\"1\"") == std::string::npos,
+                 encodings[0].c_str());
+        QCOMPARE(prompt.Questions().back().text, base::GetText("MSG_VIDEO_ENCODE_SET"));
         QVERIFY(prompt.Problems().isEmpty());
     }
 

@@ -2,7 +2,6 @@
 #include "sdk/media/gui/CMediaAEncode.h"
 
 #include "base/LanguageTable.h"
-#include "base/Prompt.h"
 #include "sdk/media/gui/BlockFields.h"
 
 #include <QCheckBox>
@@ -17,9 +16,9 @@ namespace zk::sdk::media {
 
 using base::GetText;
 
-CMediaAEncode::CMediaAEncode(const AudioEncodeParams& initial, base::Prompt& prompt, QWidget* parent)
-    : QDialog(parent), m_prompt(prompt), m_params(initial), m_enable(new QCheckBox(this)),
-      m_encoder(new QComboBox(this)), m_rates(new QLabel(this)) {
+CMediaAEncode::CMediaAEncode(const AudioEncodeParams& initial, QWidget* parent)
+    : QDialog(parent), m_params(initial), m_enable(new QCheckBox(this)), m_encoder(new QComboBox(this)),
+      m_rates(new QLabel(this)) {
     setWindowTitle(GetText("IDS_STR_ZH_CN_MEDIA_AENCODE"));
     m_enable->setChecked(initial.Enable != 0);
     for (const AudioEncoder encoder : {AudioEncoder::G711, AudioEncoder::Aac}) {
@@ -45,9 +44,6 @@ void CMediaAEncode::accept() {
     AudioEncodeParams params;
     params.Enable = m_enable->isChecked() ? 1 : 0;
     params.encoder = static_cast<AudioEncoder>(m_encoder->currentData().toInt());
-    if (!m_prompt.AskYesNo(GetText("TEXT21"), GetText("MSG_VIDEO_ENCODE_SET"), base::PromptIcon::Question)) {
-        return;
-    }
     m_params = params;
     QDialog::accept();
 }

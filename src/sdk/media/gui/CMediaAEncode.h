@@ -9,21 +9,17 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 
-namespace zk::base {
-class Prompt;
-}
-
 namespace zk::sdk::media {
 
 // The audio encoding batch's window (item 32924): audio on or off and the encoder, G711 or AAC
-// (the sample rate and bit rate each implies shown beside it). OK asks "MSG_VIDEO_ENCODE_SET"
-// (caption "TEXT21") and stays open on No. Window thread only; the prompt must outlive the window.
+// (the sample rate and bit rate each implies shown beside it). Nothing here can be refused; the
+// command asks "MSG_VIDEO_ENCODE_SET" once the window has closed. Window thread only.
 class CMediaAEncode final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CMediaAEncode)
 
 public:
-    CMediaAEncode(const AudioEncodeParams& initial, base::Prompt& prompt, QWidget* parent = nullptr);
+    explicit CMediaAEncode(const AudioEncodeParams& initial, QWidget* parent = nullptr);
 
     // The block as OK stored it; the initial one until then.
     const AudioEncodeParams& Params() const { return m_params; }
@@ -39,7 +35,6 @@ public slots:
 private:
     void ShowRates();
 
-    base::Prompt& m_prompt;
     AudioEncodeParams m_params;
     QCheckBox* m_enable;
     QComboBox* m_encoder;

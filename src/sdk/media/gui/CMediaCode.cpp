@@ -2,7 +2,6 @@
 #include "sdk/media/gui/CMediaCode.h"
 
 #include "base/LanguageTable.h"
-#include "base/Prompt.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -179,9 +178,6 @@ void CMediaCode::accept() {
     }
     if (const Refusal refusal = CheckVideoEncode(choice)) {
         ShowRefusal(m_prompt, QStringLiteral("ERROR"), refusal);
-        return;
-    }
-    if (!m_prompt.AskYesNo(GetText("TEXT21"), GetText("MSG_VIDEO_ENCODE_SET"), base::PromptIcon::Question)) {
         return;
     }
     m_choice = std::move(choice);

@@ -22,8 +22,8 @@ namespace zk::sdk::media {
 // rate, quality, frame rate, QP limits, low bit rate and the advanced values). The choice holds
 // the stream shown when OK is pressed and any other stream whose values were changed, so a
 // stream nobody touched keeps the device's settings. OK refuses what CheckVideoEncode refuses,
-// with its message under "ERROR", then asks "MSG_VIDEO_ENCODE_SET" (caption "TEXT21"); it stays
-// open on a refusal or No. Window thread only; the prompt must outlive the window.
+// with its message under "ERROR", and stays open; the command asks "MSG_VIDEO_ENCODE_SET" once
+// the window has closed. Window thread only; the prompt must outlive the window.
 class CMediaCode final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CMediaCode)
