@@ -5,6 +5,7 @@
 #include "base/LanguageTable.h"
 #include "netcfg/IpAssignment.h"
 #include "sdk/batch/BatchRunner.h"
+#include "sdk/media/MediaCommands.h"
 #include "sdk/system/ConfigSwitches.h"
 #include "sdk/system/LoopReboot.h"
 #include "sdk/system/NightDemo.h"
@@ -28,12 +29,16 @@ BatchButtonArea::BatchButtonArea(Commands commands, QWidget* parent)
     rows->setContentsMargins(0, 0, 0, 0);
     auto* first = new QHBoxLayout;
     auto* second = new QHBoxLayout;
+    auto* media = new QHBoxLayout;
     rows->addLayout(first);
     rows->addLayout(second);
+    rows->addLayout(media);
     BuildFirstRow(*first);
     BuildSecondRow(*second);
+    BuildMediaRow(*media);
     first->addStretch(1);
     second->addStretch(1);
+    media->addStretch(1);
     connect(&m_commands.loopReboot, &sdk::system::LoopReboot::runningChanged, this,
             &BatchButtonArea::OnLoopRunningChanged);
 }
@@ -159,6 +164,48 @@ void BatchButtonArea::BuildSecondRow(QHBoxLayout& row) {
             [this, &settings] { settings.TestMcu(Ticked()); });
     connect(AddButton(row, kIdTestSpeed, ZK_TEXT_KEY("MAIN_TEST_SPEED")), &QPushButton::clicked, this,
             [this, &settings] { settings.TestSpeed(Ticked()); });
+}
+
+void BatchButtonArea::BuildMediaRow(QHBoxLayout& row) {
+    auto& media = m_commands.media;
+
+    QMenu* videoMenu = AddPopup(AddButton(row, kIdBatchVideo, ZK_TEXT_KEY("MAIN_BATCH_VIDEO")));
+    AddCodingTypes(*videoMenu->addMenu(GetText("ID_BATCH_SET_VIDEOTYPE")));
+    AddItem(*videoMenu, kCmdVideoEncode, GetText("ID_BATCH_SET_VIDEOENCODE"),
+            [this, &media] { media.SetVideoEncode(Ticked()); });
+    AddItem(*videoMenu, kCmdVideoCapture, GetText("ID_BATCH_SET_VIDEOCAPTURE"),
+            [this, &media] { media.SetVideoCapture(Ticked()); });
+    AddItem(*videoMenu, kCmdAudioEncode, GetText("IDS_STR_ZH_CN_MEDIA_AENCODE"),
+            [this, &media] { media.SetAudioEncode(Ticked()); });
+    AddItem(*videoMenu, kCmdAudioCapture, GetText("IDS_STR_ZH_CN_MEDIA_ACAPTURE"),
+            [this, &media] { media.SetAudioCapture(Ticked()); });
+    AddItem(*videoMenu, kCmdLights, GetText("IDS_STR_LIGHT_CFG"), [this, &media] { media.SetLights(Ticked()); });
+
+    AddCodingTypes(*AddPopup(AddButton(row, kIdBatchCodingType, ZK_TEXT_KEY("ID_BATCH_SET_VIDEOTYPE"))));
+    connect(AddButton(row, kIdBatchVideoEncode, ZK_TEXT_KEY("ID_BATCH_SET_VIDEOENCODE")), &QPushButton::clicked, this,
+            [this, &media] { media.SetVideoEncode(Ticked()); });
+    connect(AddButton(row, kIdBatchAudioEncode, ZK_TEXT_KEY("IDS_STR_ZH_CN_MEDIA_AENCODE")), &QPushButton::clicked,
+            this, [this, &media] { media.SetAudioEncode(Ticked()); });
+    connect(AddButton(row, kIdBatchAudioCapture, ZK_TEXT_KEY("IDS_STR_ZH_CN_MEDIA_ACAPTURE")), &QPushButton::clicked,
+            this, [this, &media] { media.SetAudioCapture(Ticked()); });
+    connect(AddButton(row, kIdBatchImageTuning, ZK_TEXT_KEY("MAIN_BATCH_IMAGE_TUNING")), &QPushButton::clicked, this,
+            [this, &media] { media.SetImageTuning(Ticked()); });
+    connect(AddButton(row, kIdBatchMotionDetect, ZK_TEXT_KEY("MAIN_BATCH_MOTION_DETECT")), &QPushButton::clicked, this,
+            [this, &media] { media.SetMotionDetect(Ticked()); });
+    connect(AddButton(row, kIdBatchSmartDetect, ZK_TEXT_KEY("MAIN_BATCH_SMART_DETECT")), &QPushButton::clicked, this,
+            [this, &media] { media.SetSmartDetect(Ticked()); });
+}
+
+void BatchButtonArea::AddCodingTypes(QMenu& menu) {
+    const std::pair<int, sdk::media::CodingType> types[] = {
+        {kCmdCodingH264, sdk::media::CodingType::H264},
+        {kCmdCodingH265, sdk::media::CodingType::H265},
+        {kCmdCodingH265Plus, sdk::media::CodingType::H265Plus},
+    };
+    for (const auto& [command, type] : types) {
+        AddItem(menu, command, QString::fromLatin1(sdk::media::CodingTypeName(type)),
+                [this, type] { m_commands.media.SetCodingType(Ticked(), type); });
+    }
 }
 
 void BatchButtonArea::AddLanguageMenus(QMenu& menu) {

@@ -18,6 +18,9 @@ class IpAssignment;
 namespace zk::sdk::batch {
 class BatchRunner;
 }
+namespace zk::sdk::media {
+class MediaCommands;
+}
 namespace zk::sdk::system {
 class ConfigSwitches;
 class LoopReboot;
@@ -29,7 +32,7 @@ class SettingCommands;
 
 namespace zk::app {
 
-// The two rows of batch buttons under the device list. Each button (or an item of its pop-up menu,
+// The three rows of batch buttons under the device list. Each button (or an item of its pop-up menu,
 // whose QAction data is the command id) runs one command of the objects the window owns on the ticked
 // rows; the window registers the buttons under their control ids so the display table shows or
 // hides them. Window thread only; the commands must outlive the area.
@@ -47,6 +50,7 @@ public:
         sdk::system::ParameterCommands& parameters;
         sdk::system::ConfigSwitches& switches;
         sdk::system::NightDemo& nightDemo;
+        sdk::media::MediaCommands& media;
         std::function<int()> selectedRow; // the list's first selected row, or -1
     };
 
@@ -69,6 +73,10 @@ private:
     void AddItem(QMenu& menu, int command, const QString& text, std::function<void()> act);
     void BuildFirstRow(QHBoxLayout& row);
     void BuildSecondRow(QHBoxLayout& row);
+    // The media and detection batches.
+    void BuildMediaRow(QHBoxLayout& row);
+    // The three coding types (32907-32909): button 1034's sub-menu and button 32988's pop-up.
+    void AddCodingTypes(QMenu& menu);
     void OnLoopRunningChanged(bool running);
     std::vector<std::string> Ticked() const;
 

@@ -39,6 +39,15 @@ inline constexpr int kIdBatchTime = 1035;
 inline constexpr int kIdLoopReboot = 1305;
 inline constexpr int kIdTestMcu = 1306;
 inline constexpr int kIdTestSpeed = 1307;
+// The media and detection batches.
+inline constexpr int kIdBatchVideo = 1034;
+inline constexpr int kIdBatchCodingType = 32988;
+inline constexpr int kIdBatchVideoEncode = 17;
+inline constexpr int kIdBatchAudioEncode = 32924;
+inline constexpr int kIdBatchAudioCapture = 32974;
+inline constexpr int kIdBatchImageTuning = 18;
+inline constexpr int kIdBatchMotionDetect = 13;
+inline constexpr int kIdBatchSmartDetect = 1298;
 
 // Menu commands.
 inline constexpr int kCmdAbout = 16;
@@ -77,6 +86,16 @@ inline constexpr int kCmdStreamDhOn = 33020;
 inline constexpr int kCmdStreamDhOff = 33021;
 inline constexpr int kCmdStreamTstOn = 33022;
 inline constexpr int kCmdStreamTstOff = 33023;
+// Button 1034's pop-up (the coding types also in button 32988's); the encoding and audio items
+// carry the ids of the buttons that do the same.
+inline constexpr int kCmdCodingH264 = 32907;
+inline constexpr int kCmdCodingH265 = 32908;
+inline constexpr int kCmdCodingH265Plus = 32909;
+inline constexpr int kCmdVideoEncode = 17;
+inline constexpr int kCmdVideoCapture = 33000;
+inline constexpr int kCmdAudioEncode = 32924;
+inline constexpr int kCmdAudioCapture = 32974;
+inline constexpr int kCmdLights = 33388;
 // The device language items (button 15's pop-up, context menu with STYLE 1) carry
 // sdk::system::kLanguageMenuNormal or kLanguageMenuKc plus the language's offset.
 

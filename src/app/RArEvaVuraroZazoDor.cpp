@@ -21,6 +21,15 @@
 #include "sdk/gui/CDlgIpvsSetting.h"
 #include "sdk/gui/CSYSRMDlg.h"
 #include "sdk/gui/CSYSTimeSet.h"
+#include "sdk/media/MediaCommands.h"
+#include "sdk/media/gui/CBatchSetPDDlg.h"
+#include "sdk/media/gui/CImageParamDialog.h"
+#include "sdk/media/gui/CMdAlarmDialog.h"
+#include "sdk/media/gui/CMediaACapture.h"
+#include "sdk/media/gui/CMediaAEncode.h"
+#include "sdk/media/gui/CMediaCode.h"
+#include "sdk/media/gui/CMediaLight.h"
+#include "sdk/media/gui/CMediaVCapture.h"
 #include "sdk/system/ConfigSwitches.h"
 #include "sdk/system/LoopReboot.h"
 #include "sdk/system/NightDemo.h"
@@ -65,6 +74,18 @@ void AddCommand(QMenu& menu, QObject* context, int command, const QString& text,
     QObject::connect(action, &QAction::triggered, context, std::move(act));
 }
 
+// Opens a media parameter window over the block and takes what OK stored (the accessor named);
+// false when the window was cancelled.
+template <class Window, class Block, class Result>
+bool EditInWindow(Block& block, base::Prompt& prompt, QWidget* parent, Result (Window::*result)() const) {
+    Window window(block, prompt, parent);
+    if (window.exec() != QDialog::Accepted) {
+        return false;
+    }
+    block = (window.*result)();
+    return true;
+}
+
 // STYLE 1: the background of the dialog and of its static texts.
 constexpr QColor kStyleOneBackground(233, 233, 220);
 
@@ -107,6 +128,7 @@ RArEvaVuraroZazoDor::~RArEvaVuraroZazoDor() {
     m_parameterCommands.reset();
     m_switches.reset();
     m_nightDemo.reset();
+    m_mediaCommands.reset();
     m_runner.reset();
     base::LogShutDown();
 }
@@ -171,6 +193,7 @@ void RArEvaVuraroZazoDor::BuildControls() {
     BuildIpCommands();
     BuildSystemCommands();
     BuildParameterCommands();
+    BuildMediaCommands();
     layout->addWidget(BuildBatchArea());
 
     auto* bottomRow = new QHBoxLayout;
@@ -440,10 +463,10 @@ void RArEvaVuraroZazoDor::BuildShortListMenu(QMenu& menu) {
 }
 
 QWidget* RArEvaVuraroZazoDor::BuildBatchArea() {
-    m_batchArea =
-        new BatchButtonArea({*m_runner, *m_ipAssignment, *m_restart, *m_loopReboot, *m_settingCommands,
-                             *m_parameterCommands, *m_switches, *m_nightDemo, [this] { return FirstSelectedRow(); }},
-                            this);
+    m_batchArea = new BatchButtonArea({*m_runner, *m_ipAssignment, *m_restart, *m_loopReboot, *m_settingCommands,
+                                       *m_parameterCommands, *m_switches, *m_nightDemo, *m_mediaCommands,
+                                       [this] { return FirstSelectedRow(); }},
+                                      this);
     for (const auto& [id, button] : m_batchArea->Buttons()) {
         RegisterControl(id, button);
     }
@@ -547,6 +570,41 @@ void RArEvaVuraroZazoDor::BuildParameterCommands() {
     // while the sessions still exist, so no device is left in forced night mode.
     connect(m_search.get(), &discovery::SearchController::searchStarting, m_nightDemo.get(),
             &sdk::system::NightDemo::Restore);
+}
+
+void RArEvaVuraroZazoDor::BuildMediaCommands() {
+    namespace media = sdk::media;
+    media::MediaHooks hooks;
+    hooks.editVideoEncode = [this](media::VideoEncodeChoice& choice) {
+        return EditInWindow(choice, m_prompt, this, &media::CMediaCode::Choice);
+    };
+    hooks.editVideoCapture = [this](media::VideoCaptureParams& params) {
+        return EditInWindow(params, m_prompt, this, &media::CMediaVCapture::Params);
+    };
+    hooks.editAudioCapture = [this](media::AudioCaptureParams& params) {
+        return EditInWindow(params, m_prompt, this, &media::CMediaACapture::Params);
+    };
+    hooks.editAudioEncode = [this](media::AudioEncodeParams& params) {
+        media::CMediaAEncode window(params, this);
+        if (window.exec() != QDialog::Accepted) {
+            return false;
+        }
+        params = window.Params();
+        return true;
+    };
+    hooks.editLights = [this](base::MediaLightParam& light) {
+        return EditInWindow(light, m_prompt, this, &media::CMediaLight::Light);
+    };
+    hooks.editImageTuning = [this](media::ImageTuningParams& params) {
+        return EditInWindow(params, m_prompt, this, &media::CImageParamDialog::Params);
+    };
+    hooks.editMotionDetect = [this](media::MotionDetectParams& params) {
+        return EditInWindow(params, m_prompt, this, &media::CMdAlarmDialog::Params);
+    };
+    hooks.editSmartDetect = [this](media::SmartDetectParams& params) {
+        return EditInWindow(params, m_prompt, this, &media::CBatchSetPDDlg::Params);
+    };
+    m_mediaCommands = std::make_unique<media::MediaCommands>(*m_list, *m_runner, m_settings, std::move(hooks));
 }
 
 int RArEvaVuraroZazoDor::FirstSelectedRow() const {

@@ -39,6 +39,9 @@ class IpAssignment;
 namespace zk::sdk::batch {
 class BatchRunner;
 }
+namespace zk::sdk::media {
+class MediaCommands;
+}
 namespace zk::sdk::system {
 class ConfigSwitches;
 class LoopReboot;
@@ -92,6 +95,7 @@ public:
     sdk::system::ParameterCommands& Parameters() { return *m_parameterCommands; }
     sdk::system::ConfigSwitches& Switches() { return *m_switches; }
     sdk::system::NightDemo& Night() { return *m_nightDemo; }
+    sdk::media::MediaCommands& Media() { return *m_mediaCommands; }
     BatchButtonArea& BatchArea() { return *m_batchArea; }
     DeviceListView& ListView() { return *m_listView; }
     base::CSaveParam& Settings() { return m_settings; }
@@ -109,6 +113,8 @@ private:
     void BuildSystemCommands();
     // The title, platform and time commands with their dialogs.
     void BuildParameterCommands();
+    // The media and detection batches with their parameter windows.
+    void BuildMediaCommands();
     // The credentials of search-protocol operations (display value 1055 chooses which); nothing
     // when the operation password is missing, which has been said.
     std::optional<discovery::Credentials> OperationCredentials();
@@ -154,6 +160,7 @@ private:
     std::unique_ptr<sdk::system::ParameterCommands> m_parameterCommands;
     std::unique_ptr<sdk::system::ConfigSwitches> m_switches;
     std::unique_ptr<sdk::system::NightDemo> m_nightDemo;
+    std::unique_ptr<sdk::media::MediaCommands> m_mediaCommands;
     ui::DialogPrompt m_dialogPrompt;
     base::Prompt& m_prompt;
     bool m_searchAtStart = true;

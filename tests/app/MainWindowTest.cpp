@@ -13,6 +13,11 @@
 #include "sdk/gui/CDialogTitleSetting.h"
 #include "sdk/gui/CDlgIpvsSetting.h"
 #include "sdk/gui/CSYSTimeSet.h"
+#include "sdk/media/MediaCommands.h"
+#include "sdk/media/gui/CImageParamDialog.h"
+#include "sdk/media/gui/CMdAlarmDialog.h"
+#include "sdk/media/gui/CMediaCode.h"
+#include "sdk/media/gui/CMediaVCapture.h"
 #include "sdk/system/ConfigSwitches.h"
 #include "sdk/system/LoopReboot.h"
 #include "sdk/system/NightDemo.h"
@@ -358,6 +363,104 @@ private slots:
         QCOMPARE(times.size(), std::size_t{2});
         QVERIFY(times[0].find("TimeZone=\"1050\"") != std::string::npos);
         QCOMPARE(window.Settings().TimeConfig().TimeZone, 1050);
+        QVERIFY(prompt.Problems().isEmpty());
+    }
+
+    // Catches: a media button missing, under another id (display.xml could not show or hide it) or
+    // not at its display default, button 1034's pop-up or button 32988's coding types carrying
+    // wrong command ids, a button or item opening another window or none, its window's values not
+    // reaching the ticked logged-in rows, and the encoding question asked twice.
+    void mediaButtonsFollowTheDisplayTableAndOpenTheirWindows() {
+        test::FakeSdk fakeSdk;
+        test::ScriptedPrompt prompt;
+        m_sdk = &fakeSdk;
+        m_prompt = &prompt;
+        m_searchAtStart = false;
+        RArEvaVuraroZazoDor window(
+            Sources("<root><ID_BATCH_SET_MD display=\"1\"/><IDC_BTN_SET_PD display=\"0\"/></root>"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // Shown by default (1034) and by the file (13); hidden by the file (1298) and by default.
+        const QList<int> shown{kIdBatchVideo, kIdBatchMotionDetect};
+        for (const int id : {kIdBatchVideo, kIdBatchCodingType, kIdBatchVideoEncode, kIdBatchAudioEncode,
+                             kIdBatchAudioCapture, kIdBatchImageTuning, kIdBatchMotionDetect, kIdBatchSmartDetect}) {
+            auto* button = qobject_cast<QPushButton*>(window.Control(id));
+            QVERIFY2(button != nullptr, qPrintable(QString::number(id)));
+            QCOMPARE(button->property("zkControlId").toInt(), id);
+            QVERIFY2(button->isVisible() == shown.contains(id), qPrintable(QString::number(id)));
+            QVERIFY(!button->text().isEmpty());
+        }
+        const QList<int> codingTypes{kCmdCodingH264, kCmdCodingH265, kCmdCodingH265Plus};
+        const auto* videoMenu = window.Control(kIdBatchVideo)->findChild<QMenu*>();
+        const QList<int> videoItems{kCmdVideoEncode, kCmdVideoCapture, kCmdAudioEncode, kCmdAudioCapture, kCmdLights};
+        QCOMPARE(CommandIds(*videoMenu), codingTypes + videoItems);
+        QCOMPARE(videoMenu->actions().first()->text(), base::GetText("ID_BATCH_SET_VIDEOTYPE"));
+        QCOMPARE(videoMenu->actions().first()->menu<QMenu*>()->actions().last()->text(), QStringLiteral("H265+"));
+        QCOMPARE(CommandIds(*window.Control(kIdBatchCodingType)->findChild<QMenu*>()), codingTypes);
+
+        QVERIFY(ListDevices(window, fakeSdk, 3, 2));
+        window.List().SetAllTicked(true);
+        fakeSdk.ClearCalls();
+        const auto sent = [&fakeSdk](const std::string& name, int code) {
+            std::vector<std::string> texts;
+            for (const auto& call : fakeSdk.Calls(name)) {
+                if (call.code == code) {
+                    texts.push_back(call.text);
+                }
+            }
+            return texts;
+        };
+
+        AnswerDialog<sdk::media::CImageParamDialog>([](sdk::media::CImageParamDialog& dialog) {
+            dialog.MctfEdit()->setText(QStringLiteral("5"));
+            dialog.accept();
+        });
+        // Hidden by default: clicked as the display file would let a person click it.
+        qobject_cast<QPushButton*>(window.Control(kIdBatchImageTuning))->click();
+        QTRY_VERIFY(!window.Media().Busy());
+        const auto tunings = sent("SystemControl", sdk::media::kImageTuningControl);
+        QCOMPARE(tunings.size(), std::size_t{2});
+        QVERIFY2(tunings[1].find("mctf=\"5\"") != std::string::npos, tunings[1].c_str());
+
+        AnswerDialog<sdk::media::CMdAlarmDialog>([](sdk::media::CMdAlarmDialog& dialog) {
+            dialog.GridBox()->setCurrentText(QStringLiteral("22X18"));
+            dialog.accept();
+        });
+        QTest::mouseClick(qobject_cast<QPushButton*>(window.Control(kIdBatchMotionDetect)), Qt::LeftButton);
+        QTRY_VERIFY(!window.Media().Busy());
+        const auto motions = sent("SetDVRConfig", sdk::media::kSetMotionDetect);
+        QCOMPARE(motions.size(), std::size_t{2});
+        QVERIFY2(motions[0].find("BlockCount=\"1441810\"") != std::string::npos, motions[0].c_str());
+
+        AnswerDialog<sdk::media::CMediaVCapture>([](sdk::media::CMediaVCapture& dialog) {
+            qobject_cast<QLineEdit*>(dialog.Field("Brightness"))->setText(QStringLiteral("61"));
+            dialog.accept();
+        });
+        for (QAction* action : videoMenu->actions()) {
+            if (action->data().toInt() == kCmdVideoCapture) {
+                action->trigger();
+            }
+        }
+        QTRY_VERIFY(!window.Media().Busy());
+        const auto captures = sent("SetDVRConfig", sdk::media::kSetVideoCapture);
+        QCOMPARE(captures.size(), std::size_t{2});
+        QVERIFY2(captures[0].find("Brightness=\"61\"") != std::string::npos, captures[0].c_str());
+        QCOMPARE(window.Media().LastVideoCapture().Brightness, 61);
+
+        // The encoding question is asked once, by the command, after the window closed.
+        AnswerDialog<sdk::media::CMediaCode>([](sdk::media::CMediaCode& dialog) {
+            dialog.StreamBox()->setCurrentIndex(1);
+            dialog.accept();
+        });
+        prompt.AnswerYes();
+        qobject_cast<QPushButton*>(window.Control(kIdBatchVideoEncode))->click();
+        QTRY_VERIFY(!window.Media().Busy());
+        const auto encodings = sent("SetDVRConfig", sdk::media::kSetVideoEncode);
+        QCOMPARE(encodings.size(), std::size_t{2});
+        QVERIFY2(encodings[0].find("Stream=\"2\"") != std::string::npos &&
+                     encodings[0].find("Stream=\"1\"") == std::string::npos,
+                 encodings[0].c_str());
+        QCOMPARE(prompt.Questions().back().text, base::GetText("MSG_VIDEO_ENCODE_SET"));
         QVERIFY(prompt.Problems().isEmpty());
     }
 
