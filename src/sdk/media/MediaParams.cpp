@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sdk/media/MediaParams.h"
 
+#include "base/LanguageTable.h"
 #include "sdk/config/SdkStructures.h"
 #include "sdk/config/XmlNode.h"
 
@@ -320,7 +321,7 @@ std::string SetNamedValue(EncodeStream& stream, std::string_view name, std::stri
 }
 
 Refusal CheckVideoEncode(const VideoEncodeChoice& choice) {
-    const Refusal failed{"IDS_STR_ZH_CN_SET_FAILED"};
+    const Refusal failed{ZK_TEXT_KEY("IDS_STR_ZH_CN_SET_FAILED")};
     if (choice.streams.empty()) {
         return failed;
     }
@@ -335,13 +336,13 @@ Refusal CheckVideoEncode(const VideoEncodeChoice& choice) {
             return failed;
         }
         if (!InRange(stream.BitRate, kMinBitRate, kMaxBitRate)) {
-            return {"IDS_STR_ZH_CN_MSG_TIPS25"};
+            return {ZK_TEXT_KEY("IDS_STR_ZH_CN_MSG_TIPS25")};
         }
         if (!InRange(stream.FrameRate, kMinFrameRate, kMaxFrameRate)) {
-            return {"IDS_STR_ZH_CN_MSG_TIPS26"};
+            return {ZK_TEXT_KEY("IDS_STR_ZH_CN_MSG_TIPS26")};
         }
         if (!InRange(stream.qp_min, 0, kMaxQp) || !InRange(stream.qp_max, 0, kMaxQp) || stream.qp_min > stream.qp_max) {
-            return {"IDS_QP_LIMIT"};
+            return {ZK_TEXT_KEY("IDS_QP_LIMIT")};
         }
     }
     return {};
@@ -368,10 +369,13 @@ std::string SetNamedValue(VideoCaptureParams& params, std::string_view name, std
 
 Refusal CheckVideoCapture(const VideoCaptureParams& p) {
     const std::pair<int, const char*> percents[] = {
-        {p.Brightness, "IDS_STR_ZH_CN_MSG_TIPS47"}, {p.Contrast, "IDS_STR_ZH_CN_MSG_TIPS50"},
-        {p.Saturation, "IDS_STR_ZH_CN_MSG_TIPS53"}, {p.Sharpness, "IDS_STR_ZH_CN_MSG_TIPS54"},
-        {p.WDRValue, "IDS_STR_ZH_CN_MSG_TIPS55"},   {p.DfrogValue, "IDS_STR_ZH_CN_MSG_TIPS56"},
-        {p.BackLight, "IDS_STR_HLC_VALUE_INVALID"},
+        {p.Brightness, ZK_TEXT_KEY("IDS_STR_ZH_CN_MSG_TIPS47")},
+        {p.Contrast, ZK_TEXT_KEY("IDS_STR_ZH_CN_MSG_TIPS50")},
+        {p.Saturation, ZK_TEXT_KEY("IDS_STR_ZH_CN_MSG_TIPS53")},
+        {p.Sharpness, ZK_TEXT_KEY("IDS_STR_ZH_CN_MSG_TIPS54")},
+        {p.WDRValue, ZK_TEXT_KEY("IDS_STR_ZH_CN_MSG_TIPS55")},
+        {p.DfrogValue, ZK_TEXT_KEY("IDS_STR_ZH_CN_MSG_TIPS56")},
+        {p.BackLight, ZK_TEXT_KEY("IDS_STR_HLC_VALUE_INVALID")},
     };
     for (const auto& [value, key] : percents) {
         if (!InRange(value, 0, 100)) {
@@ -379,10 +383,10 @@ Refusal CheckVideoCapture(const VideoCaptureParams& p) {
         }
     }
     if (!InRange(p.cropxpix, 0, kMaxCropPixels) || !InRange(p.cropypix, 0, kMaxCropPixels)) {
-        return {"IDC_MEDIA_VIDEOCAPTURE_CROP_INVALID"};
+        return {ZK_TEXT_KEY("IDC_MEDIA_VIDEOCAPTURE_CROP_INVALID")};
     }
     if (!InRange(p.shutter_speed_day, 1, kMaxShutterSpeed) || !InRange(p.shutter_speed_night, 1, kMaxShutterSpeed)) {
-        return {"IDS_STR_SHUTTER_SPEED_ERROR"};
+        return {ZK_TEXT_KEY("IDS_STR_SHUTTER_SPEED_ERROR")};
     }
     return {};
 }
@@ -397,10 +401,10 @@ std::string VideoCaptureDocument(const VideoCaptureParams& params) {
 
 Refusal CheckAudioCapture(const AudioCaptureParams& p) {
     if (!InRange(p.Volume, 0, kMaxVolume) || !InRange(p.VolumePlay, 0, kMaxVolume)) {
-        return {"IDS_AUDIO_VOLUME_RANGE"};
+        return {ZK_TEXT_KEY("IDS_AUDIO_VOLUME_RANGE")};
     }
     if (!InRange(p.amplify, 0, 1) || !InRange(p.ra_answer, 0, 1)) {
-        return {"IDS_AUDIO_SWITCH_RANGE"};
+        return {ZK_TEXT_KEY("IDS_AUDIO_SWITCH_RANGE")};
     }
     return {};
 }
@@ -456,7 +460,7 @@ std::string SetNamedValue(base::MediaLightParam& light, std::string_view name, s
 Refusal CheckLights(const base::MediaLightParam& l) {
     if (l.led_brightness_value > 100 || l.led_brightness_alarm > 100 || l.light_off_sensitivity > 100 ||
         !ValidTime(l.startTime) || !ValidTime(l.endTime)) {
-        return {"IDS_LIGHT_VALUE_RANGE"};
+        return {ZK_TEXT_KEY("IDS_LIGHT_VALUE_RANGE")};
     }
     return {};
 }
@@ -528,7 +532,7 @@ Refusal CheckImageTuning(const ImageTuningParams& p) {
     }
     const auto& gains = GainChoices();
     if (std::none_of(gains.begin(), gains.end(), [&p](const GainChoice& choice) { return choice.value == p.gain; })) {
-        return {"IDS_STR_ZH_CN_SET_FAILED"};
+        return {ZK_TEXT_KEY("IDS_STR_ZH_CN_SET_FAILED")};
     }
     return {};
 }
@@ -586,8 +590,9 @@ std::string MotionDetectRequest(const MotionDetectParams& p) {
 // ---- Smart detection -----------------------------------------------------------------------------
 
 const std::array<const char*, kScheduleCount>& ScheduleKeys() {
-    static constexpr std::array<const char*, kScheduleCount> keys = {"DISABLE", "IDS_DEFENCE_ALLDAY",
-                                                                     "IDS_DEFENCE_DAYTIME", "IDS_DEFENCE_NIGHT"};
+    static constexpr std::array<const char*, kScheduleCount> keys = {
+        ZK_TEXT_KEY("DISABLE"), ZK_TEXT_KEY("IDS_DEFENCE_ALLDAY"), ZK_TEXT_KEY("IDS_DEFENCE_DAYTIME"),
+        ZK_TEXT_KEY("IDS_DEFENCE_NIGHT")};
     return keys;
 }
 
@@ -605,7 +610,7 @@ Refusal CheckSmartDetect(const SmartDetectParams& p) {
     for (const int schedule :
          {p.enableSchedule, p.soundSchedule, p.pushSchedule, p.twinkleSchedule, p.blueRedSchedule}) {
         if (!InRange(schedule, 0, kScheduleCount - 1)) {
-            return {"IDS_STR_ZH_CN_SET_FAILED"};
+            return {ZK_TEXT_KEY("IDS_STR_ZH_CN_SET_FAILED")};
         }
     }
     return {};
