@@ -26,6 +26,8 @@ namespace {
 
 using namespace zk;
 using Clock = std::chrono::steady_clock;
+using bench::MsSince;
+using bench::Verdict;
 
 constexpr double kSearchLimitMs = 1000.0; // about a second
 constexpr double kStallLimitMs = 50.0;
@@ -34,14 +36,6 @@ constexpr const char* kCandidatePrefix = "192.168.2.";
 constexpr int kCandidates = 254;
 constexpr const char* kOccupied[] = {"192.168.2.20", "192.168.2.120", "192.168.2.220"};
 constexpr int kDefaultBaselineCandidates = 25;
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-const char* Verdict(bool met) {
-    return met ? "PASS" : "FAIL";
-}
 
 bool IsOccupied(const std::string& address) {
     return std::find(std::begin(kOccupied), std::end(kOccupied), address) != std::end(kOccupied);

@@ -23,18 +23,12 @@ namespace {
 
 using namespace zk;
 using Clock = std::chrono::steady_clock;
+using bench::MsSince;
+using bench::Verdict;
 
 constexpr double kBatchLimitMs = 1000.0;
 constexpr double kStallLimitMs = 50.0;
 constexpr const char* kProgram = "bench_batch_runner";
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-const char* Verdict(bool met) {
-    return met ? "PASS" : "FAIL";
-}
 
 } // namespace
 

@@ -34,6 +34,8 @@ namespace {
 
 using namespace zk;
 using Clock = std::chrono::steady_clock;
+using bench::MsSince;
+using bench::Verdict;
 
 constexpr double kCommandLimitMs = 1500.0;
 constexpr double kStallLimitMs = 50.0;
@@ -41,14 +43,6 @@ constexpr double kMicroLimitUs = 50.0;
 constexpr const char* kProgram = "bench_config_batch";
 constexpr const char* kStructureRun = "structure_read_and_print";
 constexpr const char* kPlainRun = "tinyxml2_parse_and_print";
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-const char* Verdict(bool met) {
-    return met ? "PASS" : "FAIL";
-}
 
 // Google Benchmark's table, and each run's real time per iteration (microseconds) by name.
 class KeepingReporter final : public benchmark::ConsoleReporter {

@@ -122,4 +122,12 @@ bool WaitFor(const std::function<bool()>& done, double limitMs) {
     return true;
 }
 
+double MsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+const char* Verdict(bool met) {
+    return met ? "PASS" : "FAIL";
+}
+
 } // namespace zk::bench

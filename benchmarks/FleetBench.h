@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -38,5 +39,10 @@ int RunInFleetNamespace(const char* program, const FleetOptions& options, char* 
 // Runs the event loop of this (the window) thread until done() holds, asking every millisecond or
 // so; false when limitMs passed first.
 bool WaitFor(const std::function<bool()>& done, double limitMs);
+
+// Milliseconds since a moment of the steady clock.
+double MsSince(std::chrono::steady_clock::time_point start);
+// "PASS" or "FAIL", as the programs print a limit's verdict.
+const char* Verdict(bool met);
 
 } // namespace zk::bench

@@ -33,6 +33,8 @@ namespace {
 
 using namespace zk;
 using Clock = std::chrono::steady_clock;
+using bench::MsSince;
+using bench::Verdict;
 
 constexpr double kTotalLimitMs = 30000.0;
 constexpr double kStallLimitMs = 50.0;
@@ -42,10 +44,6 @@ constexpr const char* kBaselineStart = "192.168.13.200";
 constexpr const char* kNetmask = "255.255.0.0";
 constexpr const char* kGateway = "192.168.0.1";
 constexpr const char* kDns2 = "8.8.8.8";
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // One run of the addressing, from the click.
 struct Phase {
@@ -59,10 +57,6 @@ struct Phase {
     bool found = false;
     int foundRows = 0;
 };
-
-const char* Verdict(bool met) {
-    return met ? "PASS" : "FAIL";
-}
 
 // Rows that show the device at the address it was given (by row key), with the range's mask and
 // gateway.

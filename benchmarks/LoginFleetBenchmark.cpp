@@ -31,13 +31,11 @@ namespace {
 
 using namespace zk;
 using Clock = std::chrono::steady_clock;
+using bench::MsSince;
+using bench::Verdict;
 
 constexpr int kProbePeriodMs = 5;
 constexpr double kStallLimitMs = 50.0;
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 double ThreadCpuMs() {
     rusage usage{};

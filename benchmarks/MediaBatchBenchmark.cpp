@@ -31,18 +31,12 @@ namespace {
 
 using namespace zk;
 using Clock = std::chrono::steady_clock;
+using bench::MsSince;
+using bench::Verdict;
 
 constexpr double kCommandLimitMs = 2000.0;
 constexpr double kStallLimitMs = 50.0;
 constexpr const char* kProgram = "bench_media_batch";
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-const char* Verdict(bool met) {
-    return met ? "PASS" : "FAIL";
-}
 
 // The window's choice: detection all day, person, vehicle and motion, the region reset.
 sdk::media::SmartDetectParams Choice() {

@@ -31,15 +31,13 @@ namespace {
 
 using namespace zk;
 using Clock = std::chrono::steady_clock;
+using bench::MsSince;
+using bench::Verdict;
 
 constexpr double kStallLimitMs = 50.0;
 constexpr double kPasswordLimitMs = 1000.0;
 constexpr double kRoundLimitMs = 100.0;
 constexpr const char* kRecordPath = "/tmp/zk-bench-system-record.jsonl";
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 double WallSeconds() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();

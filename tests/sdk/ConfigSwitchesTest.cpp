@@ -1,39 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sdk/system/ConfigSwitches.h"
 
-#include "base/FixedText.h"
-#include "discovery/DeviceListModel.h"
-#include "sdk/SessionManager.h"
 #include "sdk/batch/BatchRunner.h"
 #include "sdk/config/ConfigReads.h"
 #include "sdk/system/NightDemo.h"
-#include "support/FakeSdk.h"
-#include "support/ScriptedPrompt.h"
 
-#include "../discovery/ListLanguage.h"
-
-#include <QCoreApplication>
+#include "LoggedInRows.h"
 
 #include <gtest/gtest.h>
-
-#include <map>
 
 namespace zk::sdk::system {
 namespace {
 
-using base::CopyBounded;
-using base::FieldText;
 using discovery::ListColumn;
-
-std::map<std::string, std::string> KeyTexts() {
-    std::map<std::string, std::string> texts;
-    for (const char* key :
-         {"SET_OK", "SET_FAILED", "MSGTIP40", "MSGTIP13", "TEXT21", "MSG_BATCH_SET_TVSYSTEM", "MSG_SET_TVSYSTEM_OK",
-          "MSG_SET_TVSYSTEM_FAILED", "MSG_SET_TVSYSTEM_NOTCHANGE", "MSG_SET_IRCUT_OK", "MSG_SET_IRCUT_FAILED"}) {
-        texts[key] = key;
-    }
-    return texts;
-}
 
 // A capture document as devices answer it, with attributes the tool does not know.
 constexpr const char* kCapture =
@@ -41,42 +20,12 @@ constexpr const char* kCapture =
 constexpr const char* kStreams = "<MediaStreamConfig><StreamAccess Auth=\"1\" VideoPort=\"554\" enable_hik=\"0\" "
                                  "enable_onvif=\"1\" enable_dh=\"1\" enable_tst=\"0\" /></MediaStreamConfig>";
 
-class ConfigSwitchesTest : public ::testing::Test {
+class ConfigSwitchesTest : public ::testing::Test, protected test::LoggedInRows {
 protected:
-    ConfigSwitchesTest() {
-        EXPECT_EQ(m_sessions.Start(), 0);
-        for (int i = 0; i < 3; ++i) {
-            discovery::DeviceRecord record = discovery::EmptyDeviceRecord();
-            CopyBounded(record.SerialNumber, "SN" + std::to_string(i));
-            CopyBounded(record.IpAddress, "192.168.1." + std::to_string(10 + i));
-            record.PtzPort = 34567;
-            m_table.AddOrUpdate(record, "192.168.1.253");
-        }
-        m_list.Merge();
-        for (int row = 0; row < 3; ++row) {
-            m_sdk.PushStatus(Handle(row), kEventLoggedIn);
-        }
-        Deliver();
-        m_sdk.ClearCalls();
-    }
-    void Deliver() {
-        do {
-            QCoreApplication::sendPostedEvents();
-        } while (m_sessions.PendingRecords() > 0 || m_runner.Running());
-    }
-    void Answer(int row, int code, int result, const std::string& payload = {}) {
-        m_sdk.PushAnswer(Handle(row), code, result, payload);
-        Deliver();
-    }
-    int Handle(int row) { return m_list.RowAt(row)->LoginHandle; }
-    QString Status(int row) const { return m_list.CellText(row, ListColumn::State); }
-    std::vector<std::string> Keys() const {
-        std::vector<std::string> keys;
-        for (int row = 0; row < m_list.RowCount(); ++row) {
-            keys.emplace_back(FieldText(m_list.RowAt(row)->Key));
-        }
-        return keys;
-    }
+    ConfigSwitchesTest()
+        : LoggedInRows(KeysAsTexts({"SET_OK", "SET_FAILED", "MSGTIP40", "MSGTIP13", "TEXT21", "MSG_BATCH_SET_TVSYSTEM",
+                                    "MSG_SET_TVSYSTEM_OK", "MSG_SET_TVSYSTEM_FAILED", "MSG_SET_TVSYSTEM_NOTCHANGE",
+                                    "MSG_SET_IRCUT_OK", "MSG_SET_IRCUT_FAILED"})) {}
     std::vector<test::FakeSdk::Call> Sets(int code) const {
         std::vector<test::FakeSdk::Call> sets;
         for (const auto& call : m_sdk.Calls("SetDVRConfig")) {
@@ -87,13 +36,6 @@ protected:
         return sets;
     }
 
-    test::FakeSdk m_sdk;
-    discovery::DeviceTable m_table;
-    test::ListLanguage m_language{false, KeyTexts()};
-    discovery::DeviceListModel m_list{m_table, m_language.Table(), discovery::DeviceListSettings{}};
-    SessionManager m_sessions{m_sdk, m_list, m_language.Table()};
-    test::ScriptedPrompt m_prompt;
-    batch::BatchRunner m_runner{m_list, m_sessions, m_sdk, m_language.Table(), m_prompt};
     ConfigSwitches m_switches{m_runner};
     NightDemo m_night{m_list, m_runner, m_sdk};
 };

@@ -2,39 +2,16 @@
 #include "sdk/media/MediaCommands.h"
 
 #include "base/CSaveParam.h"
-#include "base/FixedText.h"
-#include "discovery/DeviceListModel.h"
-#include "sdk/SessionManager.h"
-#include "sdk/batch/BatchRunner.h"
 #include "sdk/config/ConfigReads.h"
 #include "sdk/system/ConfigSwitches.h"
-#include "support/FakeSdk.h"
-#include "support/ScriptedPrompt.h"
 #include "support/TempFolder.h"
 
-#include "../discovery/ListLanguage.h"
-
-#include <QCoreApplication>
+#include "LoggedInRows.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 namespace zk::sdk::media {
 namespace {
-
-using base::CopyBounded;
-using base::FieldText;
-using discovery::ListColumn;
-
-std::map<std::string, std::string> KeyTexts() {
-    std::map<std::string, std::string> texts;
-    for (const char* key : {"SET_OK", "SET_FAILED", "MSGTIP40", "MSGTIP13", "TEXT21", "MSG_BATCH_SET_TVSYSTEM",
-                            "MSG_SET_TVSYSTEM_OK", "MSG_SET_TVSYSTEM_FAILED", "MSG_SET_TVSYSTEM_NOTCHANGE", "ERROR"}) {
-        texts[key] = key;
-    }
-    return texts;
-}
 
 constexpr const char* kAlarms =
     "<AlarmConfig><MotionDetectAlarm Enable=\"0\" Sensitivity=\"80\" BlockConfig=\"111\" /><PDAlarm Enable=\"0\" "
@@ -43,42 +20,12 @@ constexpr const char* kAlarms =
 constexpr const char* kCapture = "<Video><Capture Brightness=\"61\" TVSystem=\"1\" IrcutMode=\"0\" "
                                  "led_brightness_value=\"50\" IrcutNightStartTime=\"19:00:00\" vendor=\"x\" /></Video>";
 
-class MediaCommandsTest : public ::testing::Test {
+class MediaCommandsTest : public ::testing::Test, protected test::LoggedInRows {
 protected:
-    MediaCommandsTest() {
-        EXPECT_EQ(m_sessions.Start(), 0);
-        for (int i = 0; i < 3; ++i) {
-            discovery::DeviceRecord record = discovery::EmptyDeviceRecord();
-            CopyBounded(record.SerialNumber, "SN" + std::to_string(i));
-            CopyBounded(record.IpAddress, "192.168.1." + std::to_string(10 + i));
-            record.PtzPort = 34567;
-            m_table.AddOrUpdate(record, "192.168.1.253");
-        }
-        m_list.Merge();
-        for (int row = 0; row < 3; ++row) {
-            m_sdk.PushStatus(Handle(row), kEventLoggedIn);
-        }
-        Deliver();
-        m_sdk.ClearCalls();
-    }
-    void Deliver() {
-        do {
-            QCoreApplication::sendPostedEvents();
-        } while (m_sessions.PendingRecords() > 0 || m_runner.Running());
-    }
-    void Answer(int row, int code, int result, const std::string& payload = {}) {
-        m_sdk.PushAnswer(Handle(row), code, result, payload);
-        Deliver();
-    }
-    int Handle(int row) { return m_list.RowAt(row)->LoginHandle; }
-    QString Status(int row) const { return m_list.CellText(row, ListColumn::State); }
-    std::vector<std::string> Keys() const {
-        std::vector<std::string> keys;
-        for (int row = 0; row < m_list.RowCount(); ++row) {
-            keys.emplace_back(FieldText(m_list.RowAt(row)->Key));
-        }
-        return keys;
-    }
+    MediaCommandsTest()
+        : LoggedInRows(
+              KeysAsTexts({"SET_OK", "SET_FAILED", "MSGTIP40", "MSGTIP13", "TEXT21", "MSG_BATCH_SET_TVSYSTEM",
+                           "MSG_SET_TVSYSTEM_OK", "MSG_SET_TVSYSTEM_FAILED", "MSG_SET_TVSYSTEM_NOTCHANGE", "ERROR"})) {}
     // The set requests one row's session received, as (code, text), in order.
     std::vector<std::pair<int, std::string>> SetsOf(int row) {
         std::vector<std::pair<int, std::string>> sets;
@@ -92,13 +39,6 @@ protected:
 
     test::TempFolder m_folder;
     base::CSaveParam m_settings{QString::fromStdString(m_folder.Path())};
-    test::FakeSdk m_sdk;
-    discovery::DeviceTable m_table;
-    test::ListLanguage m_language{false, KeyTexts()};
-    discovery::DeviceListModel m_list{m_table, m_language.Table(), discovery::DeviceListSettings{}};
-    SessionManager m_sessions{m_sdk, m_list, m_language.Table()};
-    test::ScriptedPrompt m_prompt;
-    batch::BatchRunner m_runner{m_list, m_sessions, m_sdk, m_language.Table(), m_prompt};
     SmartDetectParams m_detect;
     base::MediaLightParam m_light;
     MediaCommands m_media{m_list, m_runner, m_settings, Hooks()};
