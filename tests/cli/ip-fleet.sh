@@ -24,18 +24,11 @@ cat >"$work/fleet.json" <<'FLEET'
 { "devices": [ { "IpAddress": "192.168.1.60", "Password": "other-pw", "UserConfigPresent": false } ] }
 FLEET
 
-# Each command's output, error text and exit status land in $work/<name>.{out,err,status}.
+# Each command's output, error text, exit status and times land in $work/<name>.* (fleet-run.sh).
 cat >"$work/inside.sh" <<INSIDE
 set -u
-export HOME="$work/home" XDG_DOCUMENTS_DIR="$work/home/Documents" XDG_CONFIG_HOME="$work/home/config"
-mkdir -p "\$XDG_DOCUMENTS_DIR"
-run() {
-    local name=\$1
-    shift
-    local status=0
-    timeout 60 "$cli" "\$@" >"$work/\$name.out" 2>"$work/\$name.err" || status=\$?
-    echo \$status >"$work/\$name.status"
-}
+export ZK_WORK="$work" ZK_CLI="$cli"
+. "$here/fleet-run.sh"
 fast="--search-seconds 1"
 run netinfo net-info --json
 run range ip-range --select ZKSIM000002,ZKSIM000001,02:5a:4b:00:00:03 --verify-seconds 2 --json \$fast

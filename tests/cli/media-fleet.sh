@@ -17,20 +17,11 @@ export ZKDEVSIM=$2
 work=$(mktemp -d /tmp/zk-media-fleet.XXXXXX)
 trap '[[ -n "${KEEP:-}" ]] || rm -rf "$work"' EXIT
 
-# Each command's output, error text, exit status and start and end times land in $work/<name>.*.
+# Each command's output, error text, exit status and times land in $work/<name>.* (fleet-run.sh).
 cat >"$work/inside.sh" <<INSIDE
 set -u
-export HOME="$work/home" XDG_DOCUMENTS_DIR="$work/home/Documents" XDG_CONFIG_HOME="$work/home/config"
-mkdir -p "\$XDG_DOCUMENTS_DIR"
-run() {
-    local name=\$1
-    shift
-    local status=0
-    date +%s.%N >"$work/\$name.start"
-    timeout 60 "$cli" "\$@" >"$work/\$name.out" 2>"$work/\$name.err" || status=\$?
-    date +%s.%N >"$work/\$name.end"
-    echo \$status >"$work/\$name.status"
-}
+export ZK_WORK="$work" ZK_CLI="$cli"
+. "$here/fleet-run.sh"
 fast="--search-seconds 1 --answer-seconds 10"
 slow="--all --search-seconds 5"
 run mctf image-tuning --mctf 12 \$slow

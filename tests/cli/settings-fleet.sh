@@ -20,20 +20,11 @@ export ZKDEVSIM=$2
 work=$(mktemp -d /tmp/zk-settings-fleet.XXXXXX)
 trap '[[ -n "${KEEP:-}" ]] || rm -rf "$work"' EXIT
 
-# Each command's output, error text, exit status and milliseconds taken land in $work/<name>.*.
+# Each command's output, error text, exit status and times land in $work/<name>.* (fleet-run.sh).
 cat >"$work/inside.sh" <<INSIDE
 set -u
-export HOME="$work/home" XDG_DOCUMENTS_DIR="$work/home/Documents" XDG_CONFIG_HOME="$work/home/config"
-mkdir -p "\$XDG_DOCUMENTS_DIR"
-run() {
-    local name=\$1
-    shift
-    local status=0
-    local start=\$(date +%s%N)
-    timeout 60 "$cli" "\$@" >"$work/\$name.out" 2>"$work/\$name.err" || status=\$?
-    echo \$status >"$work/\$name.status"
-    echo \$(( (\$(date +%s%N) - start) / 1000000 )) >"$work/\$name.ms"
-}
+export ZK_WORK="$work" ZK_CLI="$cli"
+. "$here/fleet-run.sh"
 fast="--search-seconds 1 --answer-seconds 10"
 long=\$(printf '门%.0s' {1..34})
 run noserver set-platform --enable --all --search-seconds 5
@@ -56,7 +47,7 @@ import json, sys
 work = sys.argv[1]
 def status(name): return int(open(f"{work}/{name}.status").read())
 def err(name): return open(f"{work}/{name}.err").read()
-def seconds(name): return int(open(f"{work}/{name}.ms").read()) / 1000
+def seconds(name): return float(open(f"{work}/{name}.end").read()) - float(open(f"{work}/{name}.start").read())
 def out(name): return json.load(open(f"{work}/{name}.out"))
 def by_serial(name): return {d["SerialNumber"]: d for d in out(name)}
 serials = [f"ZKSIM{i:06d}" for i in range(1, 21)]

@@ -19,18 +19,11 @@ export ZKDEVSIM=$2
 work=$(mktemp -d /tmp/zk-system-fleet.XXXXXX)
 trap '[[ -n "${KEEP:-}" ]] || rm -rf "$work"' EXIT
 
-# Each command's output, error text and exit status land in $work/<name>.{out,err,status}.
+# Each command's output, error text, exit status and times land in $work/<name>.* (fleet-run.sh).
 cat >"$work/inside.sh" <<INSIDE
 set -u
-export HOME="$work/home" XDG_DOCUMENTS_DIR="$work/home/Documents" XDG_CONFIG_HOME="$work/home/config"
-mkdir -p "\$XDG_DOCUMENTS_DIR"
-run() {
-    local name=\$1
-    shift
-    local status=0
-    timeout 60 "$cli" "\$@" >"$work/\$name.out" 2>"$work/\$name.err" || status=\$?
-    echo \$status >"$work/\$name.status"
-}
+export ZK_WORK="$work" ZK_CLI="$cli"
+. "$here/fleet-run.sh"
 new='n3w"pw'
 fast="--search-seconds 1 --answer-seconds 10"
 run password set-password --all --new-password "\$new" --json \$fast
