@@ -52,12 +52,11 @@ int main(int argc, char* argv[]) {
     sdk::system::SettingCommands commands(window.List(), window.Sessions(), runner, hooks);
     bench::StallProbe probe;
 
-    if (!window.ListFleet(kProgram, options.count, options.seconds * 1000.0)) {
+    const auto ticked = window.TickFleet(kProgram, options.count, options.seconds * 1000.0);
+    if (!ticked) {
         return 1;
     }
-    window.HoldList();
-    window.List().SetAllTicked(true);
-    const std::vector<std::string> keys = runner.TickedKeys();
+    const std::vector<std::string>& keys = *ticked;
     probe.Start();
 
     // The batch: from the click until every row has its answer and text.

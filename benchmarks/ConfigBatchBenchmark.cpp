@@ -122,12 +122,11 @@ int main(int argc, char* argv[]) {
     sdk::batch::BatchRunner& runner = window.Runner();
     sdk::system::ConfigSwitches switches(runner);
     bench::StallProbe probe;
-    if (!window.ListFleet(kProgram, options.count, options.seconds * 1000.0)) {
+    const auto ticked = window.TickFleet(kProgram, options.count, options.seconds * 1000.0);
+    if (!ticked) {
         return 1;
     }
-    window.HoldList();
-    window.List().SetAllTicked(true);
-    const std::vector<std::string> keys = runner.TickedKeys();
+    const std::vector<std::string>& keys = *ticked;
     probe.Start();
 
     // The command: NTSC, which the simulated devices do not have yet, so every row reads and sets.
@@ -144,14 +143,9 @@ int main(int argc, char* argv[]) {
     // take the same path through the runner.
     mark = probe.Mark();
     start = Clock::now();
-    for (int row = 0; row < window.List().RowCount(); ++row) {
-        discovery::DeviceRow* device = window.List().RowAt(row);
-        if (device->LoginHandle > 0 &&
-            window.Library().GetDVRConfig(device->LoginHandle, sdk::config::kReadVideoCapture, 0, "", 0, 0) == 0) {
-            device->Pending.TvSystem = {1, 1};
-            runner.Await(row, sdk::config::kReadVideoCapture);
-        }
-    }
+    window.ReadUnsliced(sdk::config::kReadVideoCapture, [](discovery::DeviceRow& device) {
+        device.Pending.TvSystem = {1, 1};
+    });
     const double baselineLoopMs = MsSince(start);
     const bool baselineAnswered =
         bench::WaitFor([&] { return runner.AwaitedAnswers() == 0; }, options.seconds * 1000.0);

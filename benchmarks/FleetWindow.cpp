@@ -153,4 +153,23 @@ void FleetWindow::SendUnsliced(int code, const std::string& text) {
     }
 }
 
+void FleetWindow::ReadUnsliced(int code, const std::function<void(discovery::DeviceRow& row)>& mark) {
+    for (int row = 0; row < m_list.RowCount(); ++row) {
+        discovery::DeviceRow* device = m_list.RowAt(row);
+        if (device->LoginHandle > 0 && m_library.GetDVRConfig(device->LoginHandle, code, 0, "", 0, 0) == 0) {
+            mark(*device);
+            m_runner.Await(row, code);
+        }
+    }
+}
+
+std::optional<std::vector<std::string>> FleetWindow::TickFleet(const char* program, int count, double limitMs) {
+    if (!ListFleet(program, count, limitMs)) {
+        return std::nullopt;
+    }
+    HoldList();
+    m_list.SetAllTicked(true);
+    return m_runner.TickedKeys();
+}
+
 } // namespace zk::bench

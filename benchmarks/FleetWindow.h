@@ -13,6 +13,8 @@
 
 #include <QMetaObject>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,6 +63,12 @@ public:
     // The yardstick of the sliced batches: one SetDVRConfig of `code` per row with a session, all
     // sent in one loop on this thread, each answer awaited through the runner as a batch awaits it.
     void SendUnsliced(int code, const std::string& text);
+    // The baseline of a read-modify-write command: GetDVRConfig of the code to every logged-in row
+    // in one loop, each row marked as its command would mark it and its answer awaited.
+    void ReadUnsliced(int code, const std::function<void(discovery::DeviceRow& row)>& mark);
+    // ListFleet, then the list held and every row ticked, as a person would before a batch: the
+    // ticked keys, or nothing when the fleet was not listed in time.
+    std::optional<std::vector<std::string>> TickFleet(const char* program, int count, double limitMs);
 
     const base::CLoadDisplayCfg& Display() const { return m_display; }
     const base::LanguageTable& Texts() const { return m_texts; }

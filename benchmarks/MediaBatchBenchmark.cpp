@@ -65,14 +65,13 @@ int main(int argc, char* argv[]) {
         params = Choice();
         return true;
     };
-    sdk::media::MediaCommands media(window.List(), runner, settings, hooks);
+    sdk::media::MediaCommands media(runner, settings, hooks);
     bench::StallProbe probe;
-    if (!window.ListFleet(kProgram, options.count, options.seconds * 1000.0)) {
+    const auto ticked = window.TickFleet(kProgram, options.count, options.seconds * 1000.0);
+    if (!ticked) {
         return 1;
     }
-    window.HoldList();
-    window.List().SetAllTicked(true);
-    const std::vector<std::string> keys = runner.TickedKeys();
+    const std::vector<std::string>& keys = *ticked;
     probe.Start();
 
     std::size_t mark = probe.Mark();
@@ -88,15 +87,10 @@ int main(int argc, char* argv[]) {
     const sdk::media::SmartDetectParams params = Choice();
     mark = probe.Mark();
     start = Clock::now();
-    for (int row = 0; row < window.List().RowCount(); ++row) {
-        discovery::DeviceRow* device = window.List().RowAt(row);
-        if (device->LoginHandle > 0 &&
-            window.Library().GetDVRConfig(device->LoginHandle, sdk::config::kReadAlarms, 0, "", 0, 0) == 0) {
-            std::memcpy(device->Pending.SmartDetectionParams, &params, sizeof(params));
-            device->Pending.SmartDetection = {1, 0};
-            runner.Await(row, sdk::config::kReadAlarms);
-        }
-    }
+    window.ReadUnsliced(sdk::config::kReadAlarms, [&params](discovery::DeviceRow& device) {
+        std::memcpy(device.Pending.SmartDetectionParams, &params, sizeof(params));
+        device.Pending.SmartDetection = {1, 0};
+    });
     const double baselineLoopMs = MsSince(start);
     const bool baselineAnswered =
         bench::WaitFor([&] { return runner.AwaitedAnswers() == 0; }, options.seconds * 1000.0);

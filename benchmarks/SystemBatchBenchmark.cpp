@@ -84,12 +84,11 @@ int main(int argc, char* argv[]) {
 
     // The fleet found, listed and online, each device's own serial number known; the list stays as
     // it is from here while the search keeps running, as in the window.
-    if (!window.ListFleet("bench_system_batch", options.count, options.seconds * 1000.0)) {
+    const auto ticked = window.TickFleet("bench_system_batch", options.count, options.seconds * 1000.0);
+    if (!ticked) {
         return 1;
     }
-    window.HoldList();
-    list.SetAllTicked(true);
-    const std::vector<std::string> keys = runner.TickedKeys();
+    const std::vector<std::string>& keys = *ticked;
     auto allAnswered = [&] { return window.AllAnswered(keys); };
 
     probe.Start();
