@@ -604,7 +604,7 @@ void RArEvaVuraroZazoDor::BuildMediaCommands() {
     hooks.editSmartDetect = [this](media::SmartDetectParams& params) {
         return EditInWindow(params, m_prompt, this, &media::CBatchSetPDDlg::Params);
     };
-    m_mediaCommands = std::make_unique<media::MediaCommands>(*m_list, *m_runner, m_settings, std::move(hooks));
+    m_mediaCommands = std::make_unique<media::MediaCommands>(*m_runner, m_settings, std::move(hooks));
 }
 
 int RArEvaVuraroZazoDor::FirstSelectedRow() const {

@@ -62,7 +62,7 @@ int RunMedia(BatchCli& cli, const QStringList& arguments, const std::function<vo
     if (const auto exit = cli.PrepareChecked(arguments, check)) {
         return *exit;
     }
-    MediaCommands commands(cli.List(), cli.Runner(), cli.Settings(), std::move(hooks));
+    MediaCommands commands(cli.Runner(), cli.Settings(), std::move(hooks));
     start(commands, cli.Keys());
     return cli.Finish([&commands] { return commands.Busy(); });
 }

@@ -41,7 +41,7 @@ protected:
     base::CSaveParam m_settings{QString::fromStdString(m_folder.Path())};
     SmartDetectParams m_detect;
     base::MediaLightParam m_light;
-    MediaCommands m_media{m_list, m_runner, m_settings, Hooks()};
+    MediaCommands m_media{m_runner, m_settings, Hooks()};
 
     MediaHooks Hooks() {
         MediaHooks hooks;

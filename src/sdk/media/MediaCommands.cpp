@@ -4,7 +4,7 @@
 #include "base/CSaveParam.h"
 #include "base/DebugLog.h"
 #include "base/LanguageTable.h"
-#include "discovery/DeviceListModel.h"
+#include "discovery/DeviceRow.h"
 #include "sdk/batch/BatchRunner.h"
 #include "sdk/batch/ConfigRequests.h"
 #include "sdk/config/ConfigReads.h"
@@ -71,9 +71,8 @@ batch::SdkRequest Document(int code, std::string text, const char* failure, bool
 
 } // namespace
 
-MediaCommands::MediaCommands(discovery::DeviceListModel& list, batch::BatchRunner& runner, base::CSaveParam& settings,
-                             MediaHooks hooks, QObject* parent)
-    : QObject(parent), m_list(list), m_runner(runner), m_settings(settings), m_hooks(std::move(hooks)) {
+MediaCommands::MediaCommands(batch::BatchRunner& runner, base::CSaveParam& settings, MediaHooks hooks, QObject* parent)
+    : QObject(parent), m_runner(runner), m_settings(settings), m_hooks(std::move(hooks)) {
     config::RegisterConfigReads(m_runner);
     m_runner.AddSlotRule(config::kReadVideoCapture, LightRule());
     m_runner.AddSlotRule(config::kReadAlarms, SmartDetectRule());

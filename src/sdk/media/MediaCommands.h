@@ -12,9 +12,6 @@
 namespace zk::base {
 class CSaveParam;
 }
-namespace zk::discovery {
-class DeviceListModel;
-}
 namespace zk::sdk::batch {
 class BatchRunner;
 struct SdkRequest;
@@ -50,8 +47,7 @@ class MediaCommands final : public QObject {
     Q_DISABLE_COPY_MOVE(MediaCommands)
 
 public:
-    MediaCommands(discovery::DeviceListModel& list, batch::BatchRunner& runner, base::CSaveParam& settings,
-                  MediaHooks hooks, QObject* parent = nullptr);
+    MediaCommands(batch::BatchRunner& runner, base::CSaveParam& settings, MediaHooks hooks, QObject* parent = nullptr);
     ~MediaCommands() override;
 
     // 32907-32909: asks "ID_BATCH_SET_VIDEOTYPE_TIPS"; 523 with both streams ("MSGTIP39" refused).
@@ -99,7 +95,6 @@ private:
     // One request per row on the runner.
     void RunEach(const std::vector<std::string>& keys, batch::SdkRequest request);
 
-    discovery::DeviceListModel& m_list;
     batch::BatchRunner& m_runner;
     base::CSaveParam& m_settings;
     MediaHooks m_hooks;
