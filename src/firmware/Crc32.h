@@ -15,4 +15,8 @@ std::uint32_t Crc32Buffer(const void* data, std::size_t length);
 // Crc32Update(0, b) == Crc32Buffer(b). Lets large parts be checked as they stream by.
 std::uint32_t Crc32Update(std::uint32_t crc, const void* data, std::size_t length);
 
+// The same result one byte per step, the plain table method: the yardstick the eight-byte method
+// of Crc32Update is checked and measured against.
+std::uint32_t Crc32UpdateBytewise(std::uint32_t crc, const void* data, std::size_t length);
+
 } // namespace zk::firmware
